@@ -1,0 +1,81 @@
+#include "halve_strip.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#define HALVE_X86 1
+void split_pixels_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
+void weigh_strip_avx512(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
+                        int channels, double centre, double edge, double corner);
+bool have_ssse3_and_avx512();
+#endif
+
+// Copies of the plain loop for AVX2 machines, picked at load time. Vector
+// lanes round exactly as scalar doubles do, and contraction into FMA is off
+// for the whole build, so every copy gives the same bytes.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define HALVE_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define HALVE_CLONES
+#endif
+
+void split_pixels_plain(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs) {
+    for (int i = 0; i < pairs; ++i) {
+        std::memcpy(even + 3 * i, row + 6 * i, 3);
+        std::memcpy(odd + 3 * i, row + 6 * i + 3, 3);
+    }
+}
+
+// The sums for channels [from, to): c is the centre sample, e the four side
+// neighbours, k the four diagonal ones; v = (e * edge + c * centre) + k * corner.
+HALVE_CLONES
+void weigh_channels_plain(const RowPlanes* __restrict top, const RowPlanes* __restrict middle,
+                          const RowPlanes* __restrict bottom, uint8_t* __restrict out, int from, int to,
+                          double centre, double edge, double corner) {
+    const uint8_t* te = top->even + 3;
+    const uint8_t* me = middle->even + 3;
+    const uint8_t* be = bottom->even + 3;
+    const uint8_t* tod = top->odd;
+    const uint8_t* mo = middle->odd;
+    const uint8_t* bo = bottom->odd;
+    for (int j = from; j < to; ++j) {
+        const int c = me[j];
+        const int e = te[j] + be[j] + mo[j] + mo[j + 3];
+        const int k = tod[j] + tod[j + 3] + bo[j] + bo[j + 3];
+        const double v =
+            (static_cast<double>(e) * edge + static_cast<double>(c) * centre) + static_cast<double>(k) * corner;
+        out[j] = static_cast<uint8_t>(static_cast<int>(v));
+    }
+}
+
+bool halve_kernel_available(HalveKernel kernel) {
+    if (kernel == HalveKernel::Plain) return true;
+#if HALVE_X86
+    return have_ssse3_and_avx512();
+#else
+    return false;
+#endif
+}
+
+void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int pairs) {
+#if HALVE_X86
+    if (kernel == HalveKernel::Vector) {
+        split_pixels_ssse3(row, planes->even, planes->odd, pairs);
+        return;
+    }
+#endif
+    (void)kernel;
+    split_pixels_plain(row, planes->even, planes->odd, pairs);
+}
+
+void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom,
+                 uint8_t* out, int channels, double centre, double edge, double corner) {
+#if HALVE_X86
+    if (kernel == HalveKernel::Vector) {
+        weigh_strip_avx512(top, middle, bottom, out, channels, centre, edge, corner);
+        return;
+    }
+#endif
+    (void)kernel;
+    weigh_channels_plain(top, middle, bottom, out, 0, channels, centre, edge, corner);
+}

@@ -1,0 +1,35 @@
+// Inner pieces of halve_frame: a vertical strip of the interior, one output
+// row at a time.
+//
+// Each source row of a strip is split into its even and its odd pixels
+// ("planes"), so that every sample an output channel needs lies at the
+// output's own index in some plane, or three bytes before it. The weighted
+// sums then run over contiguous arrays, which vectorise lane by lane with
+// exactly the scalar roundings.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kStripPixels = 1024;
+// One pixel left of the strip (the odd pixel left of the first centre), and
+// slack for 16-byte vector stores.
+constexpr int kPlaneBytes = 3 * (kStripPixels + 1) + 32;
+
+struct RowPlanes {
+    uint8_t even[kPlaneBytes];  // [3i + ch]: channel ch of pixel 2(x0 - 1 + i)
+    uint8_t odd[kPlaneBytes];   // [3i + ch]: channel ch of pixel 2(x0 - 1 + i) + 1
+};
+
+// Which implementation of the two steps to use.
+enum class HalveKernel { Plain, Vector };
+
+// Vector: SSSE3 split and AVX-512 sums, where the processor has them.
+bool halve_kernel_available(HalveKernel kernel);
+
+// Splits `pairs` pixel pairs of a source row into the planes.
+void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int pairs);
+
+// Weighted sums of `channels` output channels from the planes of the three
+// source rows around the output row.
+void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom,
+                 uint8_t* out, int channels, double centre, double edge, double corner);

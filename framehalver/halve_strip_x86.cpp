@@ -1,0 +1,112 @@
+// SSSE3 and AVX-512 forms of the strip steps, compiled for those units only
+// and used where the processor has them.
+#include <immintrin.h>
+
+// GCC 12 warns about the deliberately undefined pass-through operands inside
+// its own AVX-512 intrinsics headers once they are inlined here.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include "halve_strip.h"
+
+void split_pixels_plain(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
+void weigh_channels_plain(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
+                          int from, int to, double centre, double edge, double corner);
+
+namespace {
+
+// Shuffle masks that move 16 pixels (48 bytes, three vectors) into 24
+// even-pixel bytes and 24 odd-pixel bytes.
+struct SplitMasks {
+    alignas(16) uint8_t m[4][3][16];  // [output vector][input vector][lane]
+};
+
+SplitMasks make_split_masks() {
+    SplitMasks masks;
+    for (int out = 0; out < 4; ++out) {  // even 0-15, even 16-23, odd 0-15, odd 16-23
+        for (int lane = 0; lane < 16; ++lane) {
+            int plane_index = (out % 2) * 16 + lane;
+            int source = 6 * (plane_index / 3) + plane_index % 3 + (out >= 2 ? 3 : 0);
+            for (int in = 0; in < 3; ++in) {
+                bool here = plane_index < 24 && source / 16 == in;
+                masks.m[out][in][lane] = here ? static_cast<uint8_t>(source % 16) : 0x80;
+            }
+        }
+    }
+    return masks;
+}
+
+const SplitMasks kSplitMasks = make_split_masks();
+
+}  // namespace
+
+bool have_ssse3_and_avx512() {
+    static const bool have = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("avx512f") &&
+                             __builtin_cpu_supports("avx512bw");
+    return have;
+}
+
+__attribute__((target("ssse3"))) void split_pixels_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd,
+                                                          int pairs) {
+    const __m128i* m = reinterpret_cast<const __m128i*>(kSplitMasks.m);
+    int i = 0;
+    for (; i + 8 <= pairs; i += 8) {
+        const uint8_t* p = row + 6 * i;
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        __m128i v[4];
+        for (int out = 0; out < 4; ++out) {
+            v[out] = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, _mm_load_si128(m + 3 * out)),
+                                               _mm_shuffle_epi8(b, _mm_load_si128(m + 3 * out + 1))),
+                                  _mm_shuffle_epi8(c, _mm_load_si128(m + 3 * out + 2)));
+        }
+        // The stores of the 8-byte halves write 8 bytes more, which the next
+        // block overwrites (or the planes' slack takes).
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(even + 3 * i), v[0]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(even + 3 * i + 16), v[1]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + 3 * i), v[2]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + 3 * i + 16), v[3]);
+    }
+    split_pixels_plain(row + 6 * i, even + 3 * i, odd + 3 * i, pairs - i);
+}
+
+#define LOAD_WIDE(p) _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)))
+
+// Sixteen channels a step: exact integer sums in 32-bit lanes, then the same
+// three products and two sums as the plain loop, eight doubles a vector.
+__attribute__((target("avx512f,avx512bw"))) void weigh_strip_avx512(
+    const RowPlanes* __restrict top, const RowPlanes* __restrict middle, const RowPlanes* __restrict bottom,
+    uint8_t* __restrict out, int channels, double centre, double edge, double corner) {
+    const uint8_t* te = top->even + 3;
+    const uint8_t* me = middle->even + 3;
+    const uint8_t* be = bottom->even + 3;
+    const uint8_t* to = top->odd;
+    const uint8_t* mo = middle->odd;
+    const uint8_t* bo = bottom->odd;
+    const __m512d wc = _mm512_set1_pd(centre);
+    const __m512d we = _mm512_set1_pd(edge);
+    const __m512d wk = _mm512_set1_pd(corner);
+    int j = 0;
+    for (; j + 16 <= channels; j += 16) {
+        __m512i c = LOAD_WIDE(me + j);
+        __m512i e = _mm512_add_epi32(_mm512_add_epi32(LOAD_WIDE(te + j), LOAD_WIDE(be + j)),
+                                     _mm512_add_epi32(LOAD_WIDE(mo + j), LOAD_WIDE(mo + j + 3)));
+        __m512i k = _mm512_add_epi32(_mm512_add_epi32(LOAD_WIDE(to + j), LOAD_WIDE(to + j + 3)),
+                                     _mm512_add_epi32(LOAD_WIDE(bo + j), LOAD_WIDE(bo + j + 3)));
+        __m256i r[2];
+        for (int half = 0; half < 2; ++half) {
+            __m256i ch = half ? _mm512_extracti64x4_epi64(c, 1) : _mm512_castsi512_si256(c);
+            __m256i eh = half ? _mm512_extracti64x4_epi64(e, 1) : _mm512_castsi512_si256(e);
+            __m256i kh = half ? _mm512_extracti64x4_epi64(k, 1) : _mm512_castsi512_si256(k);
+            __m512d v = _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_cvtepi32_pd(eh), we),
+                                                    _mm512_mul_pd(_mm512_cvtepi32_pd(ch), wc)),
+                                      _mm512_mul_pd(_mm512_cvtepi32_pd(kh), wk));
+            r[half] = _mm512_cvttpd_epi32(v);
+        }
+        __m512i all = _mm512_inserti64x4(_mm512_castsi256_si512(r[0]), r[1], 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + j), _mm512_cvtepi32_epi8(all));
+    }
+    weigh_channels_plain(top, middle, bottom, out, j, channels, centre, edge, corner);
+}
