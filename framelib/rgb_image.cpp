@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 
 int64_t image_byte_count(const RgbImage* image) {
     if (image->width < 1 || image->height < 1) return -1;
@@ -49,12 +50,14 @@ int write_raster_file(const char* filename, const RgbImage* image, bool ppm_head
     }
     ok = ok && std::fwrite(image->pixels, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
     int saved = errno;
+    struct stat st;
+    bool regular = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
     if (std::fclose(file) != 0) {
         if (ok) saved = errno;
         ok = false;
     }
     if (!ok) {
-        std::remove(filename);
+        if (regular) std::remove(filename);  // never a device or the like
         errno = saved;
         return -1;
     }

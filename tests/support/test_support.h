@@ -1,0 +1,58 @@
+// Helpers shared by the tests: scratch directories, running programs,
+// files, and independent GIF and TIFF codecs (giflib's and libtiff's own).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+struct ScratchDir {
+    std::string path;
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+struct ProcessResult {
+    int exit_code = -1;  // when it exited
+    int signal = 0;      // when it was killed
+    std::string out;
+    std::string err;
+};
+
+// Runs argv[0] (a path) with the arguments in `cwd`, standard input empty,
+// and "NAME=VALUE" entries of `env` added to (or replacing in) the
+// environment. Returns when it has ended.
+ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
+                          const std::vector<std::string>& env = {});
+
+std::vector<uint8_t> read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
+bool file_exists(const std::string& path);
+// Names in a directory, sorted, without "." and "..".
+std::vector<std::string> list_dir(const std::string& path);
+void write_script(const std::string& path, const std::string& text);  // executable
+
+// A GIF of one image with a 256-entry global colour table, written with
+// giflib's encoder. `indices` holds width x height palette indices.
+void write_gif(const std::string& path, int width, int height, const std::vector<uint8_t>& indices,
+               const std::vector<uint8_t>& palette_rgb);
+
+// The RGB24 picture of a single-image GIF as giflib's own decoder gives it.
+std::vector<uint8_t> decode_gif_with_giflib(const std::string& path, int* width, int* height);
+
+struct TiffPicture {
+    int width = 0, height = 0;
+    int compression = 0, samples = 0, bits = 0, photometric = 0, planar = 0;
+    std::vector<uint8_t> rgb;
+};
+
+// Reads an RGB TIFF with libtiff; false when it cannot.
+bool read_tiff(const std::string& path, TiffPicture* picture);
+
+// Deterministic pseudo-random bytes.
+std::vector<uint8_t> random_bytes(size_t count, uint32_t seed);
