@@ -1,13 +1,7 @@
 #include "halve_strip.h"
 
-#include <cstring>
-
 #if defined(__x86_64__) || defined(__i386__)
 #define HALVE_X86 1
-void split_pixels_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
-void weigh_strip_avx512(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
-                        int channels, double centre, double edge, double corner);
-bool have_ssse3_and_avx512();
 #endif
 
 // Copies of the plain loop for AVX2 machines, picked at load time. Vector
@@ -18,13 +12,6 @@ bool have_ssse3_and_avx512();
 #else
 #define HALVE_CLONES
 #endif
-
-void split_pixels_plain(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs) {
-    for (int i = 0; i < pairs; ++i) {
-        std::memcpy(even + 3 * i, row + 6 * i, 3);
-        std::memcpy(odd + 3 * i, row + 6 * i + 3, 3);
-    }
-}
 
 // The sums for channels [from, to): c is the centre sample, e the four side
 // neighbours, k the four diagonal ones; v = (e * edge + c * centre) + k * corner.
@@ -51,21 +38,17 @@ void weigh_channels_plain(const RowPlanes* __restrict top, const RowPlanes* __re
 bool halve_kernel_available(HalveKernel kernel) {
     if (kernel == HalveKernel::Plain) return true;
 #if HALVE_X86
-    return have_ssse3_and_avx512();
+    return have_avx512();
 #else
     return false;
 #endif
 }
 
 void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int pairs) {
-#if HALVE_X86
-    if (kernel == HalveKernel::Vector) {
-        split_pixels_ssse3(row, planes->even, planes->odd, pairs);
-        return;
-    }
-#endif
-    (void)kernel;
-    split_pixels_plain(row, planes->even, planes->odd, pairs);
+    if (kernel == HalveKernel::Vector)
+        split_pixel_pairs(row, planes->even, planes->odd, pairs);
+    else
+        split_pixel_pairs_plain(row, planes->even, planes->odd, pairs);
 }
 
 void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom,

@@ -10,10 +10,12 @@
 
 #include <cstdint>
 
+#include "pixel_pairs.h"
+
 constexpr int kStripPixels = 1024;
 // One pixel left of the strip (the odd pixel left of the first centre), and
-// slack for 16-byte vector stores.
-constexpr int kPlaneBytes = 3 * (kStripPixels + 1) + 32;
+// the slack of the vector split.
+constexpr int kPlaneBytes = 3 * (kStripPixels + 1) + kPixelPairSlack;
 
 struct RowPlanes {
     uint8_t even[kPlaneBytes];  // [3i + ch]: channel ch of pixel 2(x0 - 1 + i)
@@ -23,7 +25,7 @@ struct RowPlanes {
 // Which implementation of the two steps to use.
 enum class HalveKernel { Plain, Vector };
 
-// Vector: SSSE3 split and AVX-512 sums, where the processor has them.
+// Vector: the vector split and AVX-512 sums, where the processor has them.
 bool halve_kernel_available(HalveKernel kernel);
 
 // Splits `pairs` pixel pairs of a source row into the planes.
@@ -33,3 +35,12 @@ void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int
 // source rows around the output row.
 void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom,
                  uint8_t* out, int channels, double centre, double edge, double corner);
+
+// The implementations behind the two steps.
+void weigh_channels_plain(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
+                          int from, int to, double centre, double edge, double corner);
+#if defined(__x86_64__) || defined(__i386__)
+bool have_avx512();
+void weigh_strip_avx512(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
+                        int channels, double centre, double edge, double corner);
+#endif

@@ -9,6 +9,7 @@
 
 #include "gaussian_weights.h"
 #include "halve_frame_kernel.h"
+#include "reference_frames.h"
 
 namespace {
 
@@ -23,39 +24,6 @@ struct Weights {
     double centre, edge, corner;
     Weights() { gaussian_weights(0.75f, &centre, &edge, &corner); }
 };
-
-// The reduction exactly as described: three passes, later writes win, the
-// interior sum in doubles in its fixed grouping, truncated.
-void halve_reference(const RgbImage* s, RgbImage* d, double centre, double edge, double corner) {
-    const int w = d->width, h = d->height;
-    auto copy = [&](int r, int c, int y, int x) {
-        uint8_t red, green, blue;
-        image_get_pixel(s, r, c, &red, &green, &blue);
-        image_put_pixel(d, y, x, red, green, blue);
-    };
-    for (int x = 0; x < w; ++x) {
-        copy(0, 2 * x, 0, x);
-        copy(2 * h - 1, 2 * x, h - 1, x);
-    }
-    for (int y = 0; y < h; ++y) {
-        copy(2 * y, 0, y, 0);
-        copy(2 * y, 2 * w - 1, y, w - 1);
-    }
-    if (w < 3 || h < 3) return;
-    for (int y = 1; y <= h - 2; ++y)
-        for (int x = 1; x <= w - 2; ++x) {
-            uint8_t out[3];
-            for (int ch = 0; ch < 3; ++ch) {
-                auto S = [&](int r, int c) { return static_cast<int>(s->pixels[(static_cast<size_t>(r) * s->width + c) * 3 + ch]); };
-                int e = S(2 * y - 1, 2 * x) + S(2 * y, 2 * x - 1) + S(2 * y, 2 * x + 1) + S(2 * y + 1, 2 * x);
-                int k = S(2 * y - 1, 2 * x - 1) + S(2 * y - 1, 2 * x + 1) + S(2 * y + 1, 2 * x - 1) + S(2 * y + 1, 2 * x + 1);
-                int c = S(2 * y, 2 * x);
-                double v = (static_cast<double>(e) * edge + static_cast<double>(c) * centre) + static_cast<double>(k) * corner;
-                out[ch] = static_cast<uint8_t>(static_cast<int>(v));
-            }
-            image_put_pixel(d, y, x, out[0], out[1], out[2]);
-        }
-}
 
 std::vector<HalveKernel> kernels() {
     std::vector<HalveKernel> list = {HalveKernel::Plain};
