@@ -1,6 +1,7 @@
 #include "atomic_output.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +45,18 @@ void disarm() { g_armed = 0; }
 
 int atomic_output_open(AtomicOutput* out, const char* path) {
     out->fd = -1;
+    out->direct = 0;
     out->temp_path[0] = '\0';
+    struct stat st;
+    if (stat(path, &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        out->fd = open(path, O_WRONLY | O_CLOEXEC);
+        out->direct = 1;
+        return out->fd < 0 ? -1 : 0;
+    }
+    // Through a symbolic link, replace what it points to.
+    char resolved[PATH_MAX];
+    struct stat link;
+    if (lstat(path, &link) == 0 && S_ISLNK(link.st_mode) && realpath(path, resolved)) path = resolved;
     size_t len = std::strlen(path);
     if (len == 0 || len + 16 > sizeof out->final_path) {
         errno = ENAMETOOLONG;
@@ -105,6 +117,7 @@ int atomic_output_commit(AtomicOutput* out) {
     }
     int fd = out->fd;
     out->fd = -1;
+    if (out->direct) return close(fd);
     if (close(fd) != 0 || rename(out->temp_path, out->final_path) != 0) {
         int saved = errno;
         unlink(out->temp_path);

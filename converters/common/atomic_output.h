@@ -5,6 +5,10 @@
 // truncated file under the real name, and an existing target is replaced only
 // by a complete new one. While a file is open, SIGINT, SIGTERM, SIGQUIT and
 // SIGHUP remove the temporary file before the process dies of the signal.
+//
+// A target that exists and is not a regular file (/dev/null, a pipe) is
+// written in place: renaming over it would replace the device node itself.
+// A symbolic link to a regular file keeps the link: its target is replaced.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +16,8 @@
 struct AtomicOutput {
     char final_path[4096];
     char temp_path[4096];
-    int fd;  // -1 when nothing is open
+    int fd;      // -1 when nothing is open
+    int direct;  // 1: writing straight into a device or pipe
 };
 
 // Creates the temporary file; -1 with errno set when it cannot be created.

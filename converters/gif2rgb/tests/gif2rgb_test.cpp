@@ -1,0 +1,398 @@
+// The gif2rgb program as fieldweaver and framehalver run it, and the picture
+// rules of the decoder on hand-made files.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "gif_builder.h"
+#include "gif_frame_decode.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0;
+}
+
+struct ToolRun {
+    int status;  // exit code, or 128 + signal
+    std::string out, err;
+};
+
+// Runs argv with stdout and stderr captured.
+ToolRun run(const std::vector<std::string>& args, const std::string& dir) {
+    std::string out_path = dir + "/.stdout", err_path = dir + "/.stderr";
+    pid_t pid = fork();
+    if (pid == 0) {
+        int o = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int e = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(o, 1);
+        dup2(e, 2);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    ToolRun r;
+    r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
+    r.out = read_file(out_path);
+    r.err = read_file(err_path);
+    unlink(out_path.c_str());
+    unlink(err_path.c_str());
+    return r;
+}
+
+// Names in dir other than the captured output; a leftover temp file shows.
+std::vector<std::string> listing(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Gif2rgbTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/gif2rgb-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override {
+        for (const std::string& n : listing(dir_)) unlink((dir_ + "/" + n).c_str());
+        rmdir(dir_.c_str());
+    }
+    ToolRun convert(const std::string& gif, const std::string& out) {
+        return run({GIF2RGB_PATH, "-1", "-o", out, gif}, dir_);
+    }
+    std::string dir_;
+};
+
+TEST_F(Gif2rgbTool, FixturesGiveImageMagicksPicture) {
+    const char* names[] = {"plain",       "interlaced",         "local_table",
+                           "offset",      "transparent",        "dispose_background",
+                           "dispose_previous", "dispose_last"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        std::string fixture = std::string(FIXTURE_DIR) + "/" + name;
+        std::string out = dir_ + "/" + name + ".raw";
+        ToolRun r = convert(fixture + ".gif", out);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        std::string expected = read_file(fixture + ".rgb");
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(read_file(out) == expected);
+    }
+}
+
+TEST_F(Gif2rgbTool, CommandLine) {
+    const std::string usage = "usage: gif2rgb -1 -o OUTFILE GIFFILE\n";
+    ToolRun help = run({GIF2RGB_PATH, "-h"}, dir_);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, usage);
+    EXPECT_EQ(help.err, "");
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"-1", "-o", "x.raw"},
+        {"-o", "x.raw", "a.gif"},
+        {"-1", "a.gif"},
+        {"-1", "-o"},
+        {"-1", "-o", "x.raw", "a.gif", "b.gif"},
+        {"-1", "-o", "x.raw", "-o", "y.raw", "a.gif"},
+        {"-1", "-x", "-o", "x.raw", "a.gif"},
+        {"-h", "-1"},
+    };
+    for (std::vector<std::string> args : bad) {
+        args.insert(args.begin(), GIF2RGB_PATH);
+        ToolRun r = run(args, dir_);
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, usage);
+    }
+}
+
+// A valid 2x2 GIF and the bytes of its parts, for breaking it.
+Bytes tiny_gif_with(const Bytes& after_header, int sw = 2, int sh = 2) {
+    Bytes b = gif_header(sw, sh, 1, 0);
+    b.insert(b.end(), after_header.begin(), after_header.end());
+    return b;
+}
+
+Bytes tiny_image(ImageSpec shape, const Bytes& codes) {
+    Bytes b;
+    put_image(&b, shape, codes);
+    b.push_back(0x3B);
+    return b;
+}
+
+const ImageSpec k2x2 = {0, 0, 2, 2, false, 0, 2, 255};
+
+Bytes codes_of(int min_code_size, std::vector<int> codes) {
+    CodeWriter w = code_writer(min_code_size);
+    for (int c : codes) put_code(&w, c);
+    return finish_codes(&w);
+}
+
+struct Broken {
+    const char* name;
+    Bytes bytes;
+    const char* reason;
+};
+
+std::vector<Broken> broken_cases() {
+    Bytes good = tiny_gif_with(tiny_image(k2x2, literal_codes(2, {0, 1, 1, 0})));
+    Bytes no_trailer(good.begin(), good.end() - 1);
+    Bytes cut_in_data(good.begin(), good.end() - 5);
+    ImageSpec wide = k2x2;
+    wide.w = 3;
+    ImageSpec zero = k2x2;
+    zero.h = 0;
+    ImageSpec bad_size = k2x2;
+    bad_size.min_code_size = 9;
+    Bytes no_table = gif_header(2, 2, 0, 0);
+    Bytes img = tiny_image(k2x2, literal_codes(2, {0, 1, 1, 0}));
+    no_table.insert(no_table.end(), img.begin(), img.end());
+    return {
+        {"empty", {}, "not a GIF file"},
+        {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0, 0}, "not a GIF file"},
+        {"cut header", Bytes(good.begin(), good.begin() + 9), "truncated file"},
+        {"zero screen", gif_header(0, 2, 1, 0), "screen has zero size (0x2)"},
+        {"huge screen",
+         gif_header(65535, 65535, 1, 0),
+         "screen 65535x65535 is too large (over 2147483647 RGB bytes)"},
+        {"no image", tiny_gif_with({0x3B}), "no image in the file"},
+        {"cut in data", cut_in_data, "truncated file"},
+        {"no trailer", no_trailer, "truncated file"},
+        {"unknown block", tiny_gif_with({0x99, 0x3B}), "corrupt file (unknown block type)"},
+        {"zero size image",
+         tiny_gif_with(tiny_image(zero, literal_codes(2, {}))),
+         "image 1 has zero size (2x0)"},
+        {"image bigger than screen",
+         tiny_gif_with(tiny_image(wide, literal_codes(2, {0, 1, 1, 0, 1, 1}))),
+         "image 1 (3x2) has more pixels than the screen (2x2)"},
+        {"no colour table", no_table, "image 1 has no colour table"},
+        {"code size 9",
+         tiny_gif_with(tiny_image(bad_size, {0, 0, 0})),
+         "image 1: bad LZW minimum code size 9"},
+        {"undefined code",
+         tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 7, 5}))),
+         "image 1: corrupt image data (undefined LZW code)"},
+        {"early end code",
+         tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 0, 5}))),
+         "image 1: corrupt image data (end code before the last pixel)"},
+        {"data ends early",
+         tiny_gif_with(tiny_image(k2x2, Bytes{0x0C})),
+         "image 1: corrupt image data (data ends before the last pixel)"},
+        {"index beyond table",
+         tiny_gif_with(tiny_image(k2x2, literal_codes(2, {0, 1, 3, 0}))),
+         "image 1: colour index 3 beyond its 2-entry colour table"},
+    };
+}
+
+TEST_F(Gif2rgbTool, BrokenInputsLeaveNoOutput) {
+    for (const Broken& c : broken_cases()) {
+        SCOPED_TRACE(c.name);
+        std::string gif = dir_ + "/in.gif";
+        std::string out = dir_ + "/out.raw";
+        write_file(gif, c.bytes);
+        ToolRun fresh = convert(gif, out);
+        EXPECT_EQ(fresh.status, 1);
+        EXPECT_EQ(fresh.err, "gif2rgb: " + gif + ": " + c.reason + "\n");
+        EXPECT_FALSE(exists(out));
+
+        write_file(out, {'o', 'l', 'd'});
+        ToolRun over = convert(gif, out);
+        EXPECT_EQ(over.status, 1);
+        EXPECT_EQ(read_file(out), "old");
+        EXPECT_EQ(listing(dir_), (std::vector<std::string>{"in.gif", "out.raw"}));
+        unlink(out.c_str());
+    }
+}
+
+TEST_F(Gif2rgbTool, UnreadableInputs) {
+    struct Case {
+        std::string gif, reason;
+    } cases[] = {
+        {dir_ + "/missing.gif", "cannot open: No such file or directory"},
+        {dir_, "read error: Is a directory"},
+    };
+    for (const Case& c : cases) {
+        ToolRun r = convert(c.gif, dir_ + "/out.raw");
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "gif2rgb: " + c.gif + ": " + c.reason + "\n");
+        EXPECT_FALSE(exists(dir_ + "/out.raw"));
+    }
+}
+
+TEST_F(Gif2rgbTool, FailedWriteLeavesNothing) {
+    std::string gif = std::string(FIXTURE_DIR) + "/plain.gif";
+    ToolRun no_dir = convert(gif, dir_ + "/nowhere/out.raw");
+    EXPECT_EQ(no_dir.status, 1);
+    EXPECT_EQ(no_dir.err, "gif2rgb: " + dir_ + "/nowhere/out.raw: No such file or directory\n");
+
+    // A file size limit makes the write fail part-way, as a full disk would.
+    std::string out = dir_ + "/out.raw";
+    ToolRun full = run({"/bin/sh", "-c",
+                    "ulimit -f 1; trap '' XFSZ; exec \"$0\" -1 -o \"$1\" \"$2\"",
+                    GIF2RGB_PATH, out, gif},
+                   dir_);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "gif2rgb: " + out + ": File too large\n");
+    EXPECT_EQ(listing(dir_), std::vector<std::string>{});
+}
+
+TEST_F(Gif2rgbTool, WritesIntoAPipeInPlace) {
+    // Like /dev/null or /dev/stdout: renaming over it would replace the node.
+    std::string fifo = dir_ + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string fixture = std::string(FIXTURE_DIR) + "/plain";
+    ToolRun r = convert(fixture + ".gif", fifo);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string got(4096, '\0');
+    ssize_t n = read(reader, &got[0], got.size());
+    close(reader);
+    got.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    EXPECT_TRUE(got == read_file(fixture + ".rgb"));
+    struct stat st;
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// What the decoder makes of odd but acceptable files; expected pixels by hand.
+struct Odd {
+    const char* name;
+    Bytes bytes;
+    int width, height;
+    std::vector<int> pixels;  // per pixel: colour index of put_table, -1 black
+};
+
+std::vector<uint8_t> expand(const std::vector<int>& indices) {
+    std::vector<uint8_t> rgb;
+    for (int i : indices) {
+        if (i < 0) {
+            rgb.insert(rgb.end(), {0, 0, 0});
+        } else {
+            rgb.insert(rgb.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+                                   static_cast<uint8_t>(i * 7)});
+        }
+    }
+    return rgb;
+}
+
+Bytes with_images(Bytes header, std::vector<Bytes> parts) {
+    for (const Bytes& p : parts) header.insert(header.end(), p.begin(), p.end());
+    header.push_back(0x3B);
+    return header;
+}
+
+Bytes image(ImageSpec s, const Bytes& codes) {
+    Bytes b;
+    put_image(&b, s, codes);
+    return b;
+}
+
+Bytes gce(int disposal, int transparent) {
+    Bytes b;
+    put_gce(&b, disposal, transparent);
+    return b;
+}
+
+TEST(GifFrameDecode, OddButAcceptedInputs) {
+    const ImageSpec one = {0, 0, 1, 1, false, 0, 2, 255};
+    ImageSpec off_edge = {2, 1, 2, 2, false, 0, 2, 255};
+    ImageSpec outside = {9, 9, 1, 1, false, 0, 2, 255};
+    ImageSpec local = {1, 0, 1, 1, false, 2, 2, 255};
+    ImageSpec interlaced = {0, 0, 1, 5, true, 0, 3, 1};
+    const std::vector<Odd> cases = {
+        {"bg index beyond the global table is black",
+         with_images(gif_header(2, 1, 1, 5), {image(one, literal_codes(2, {1}))}), 2, 1,
+         {1, -1}},
+        {"no global table: black background, local table for the image",
+         with_images(gif_header(2, 1, 0, 0), {image(local, literal_codes(2, {3}))}), 2, 1,
+         {-1, 3}},
+        {"image partly off the screen is clipped",
+         with_images(gif_header(3, 2, 2, 2), {image(off_edge, literal_codes(2, {0, 1, 3, 1}))}),
+         3, 2, {2, 2, 2, 2, 2, 0}},
+        {"image wholly off the screen paints nothing",
+         with_images(gif_header(2, 1, 1, 1), {image(outside, literal_codes(2, {0}))}), 2, 1,
+         {1, 1}},
+        {"missing end code and data after the end code are fine",
+         with_images(gif_header(2, 1, 1, 0),
+                     {image({0, 0, 2, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 0})),
+                      image({1, 0, 1, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 5, 7, 7, 7}))}),
+         2, 1, {1, 1}},
+        {"interlaced rows come back in order, one-byte sub-blocks",
+         with_images(gif_header(1, 5, 3, 0), {image(interlaced, literal_codes(3, {0, 4, 2, 1, 3}))}),
+         1, 5, {0, 1, 2, 3, 4}},
+        {"transparent index outside the table is just transparent",
+         with_images(gif_header(2, 1, 1, 1),
+                     {gce(0, 3), image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {3, 0}))}),
+         2, 1, {1, 0}},
+        {"disposal 3 on a later image restores what the first painted",
+         with_images(gif_header(2, 1, 2, 3),
+                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})),
+                      gce(3, -1), image(one, literal_codes(2, {2})),
+                      image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
+         2, 1, {0, 2}},
+        {"disposal 2 clears to the background, only that rectangle",
+         with_images(gif_header(2, 1, 2, 3),
+                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})),
+                      gce(2, -1), image(one, literal_codes(2, {2})),
+                      image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
+         2, 1, {3, 2}},
+        {"code sizes 1 and 8 with tables smaller than the codes allow",
+         with_images(gif_header(2, 1, 2, 0),
+                     {image({0, 0, 1, 1, false, 0, 1, 255}, literal_codes(1, {1})),
+                      image({1, 0, 1, 1, false, 0, 8, 255}, literal_codes(8, {3}))}),
+         2, 1, {1, 3}},
+    };
+    for (const Odd& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (GifLzwPath path : {kGifLzwFast, kGifLzwGiflib}) {
+            RgbRaster raster;
+            char reason[kGifReasonSize];
+            ASSERT_EQ(gif_decode_memory(c.bytes.data(), c.bytes.size(), path, &raster, reason), 0)
+                << reason;
+            EXPECT_EQ(raster.width, c.width);
+            EXPECT_EQ(raster.height, c.height);
+            std::vector<uint8_t> got(raster.pixels,
+                                     raster.pixels + static_cast<size_t>(raster.width) *
+                                                         raster.height * 3);
+            EXPECT_EQ(got, expand(c.pixels));
+            rgb_raster_free(&raster);
+        }
+    }
+}
+
+}  // namespace
