@@ -62,7 +62,7 @@ int read_number(Cursor* c, const char* what, uint64_t* value, char* reason, size
 
 }  // namespace
 
-int ppm_parse(const unsigned char* data, size_t size, RgbRaster* image,
+int ppm_parse(const unsigned char* data, size_t size, PpmRaster* image,
               char* reason, size_t reason_size) {
     if (size < 2 || data[0] != 'P' || data[1] != '6') {
         std::snprintf(reason, reason_size, "not a binary PPM (P6) file");

@@ -117,7 +117,7 @@ int fail(const char* file, const char* reason) {
 
 // Exit status 0 or 1; the input is parsed before OUTFILE is touched.
 int convert(const InputFile& in, const char* in_path, const char* out_path, TiffCompression compression) {
-    RgbRaster image;
+    PpmRaster image;
     char reason[512];
     if (ppm_parse(in.data, in.size, &image, reason, sizeof reason) != 0) return fail(in_path, reason);
     AtomicOutput out;

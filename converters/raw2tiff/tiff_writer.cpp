@@ -82,7 +82,7 @@ uint16_t tiff_code(TiffCompression c) {
     return COMPRESSION_NONE;
 }
 
-int write_strips(TIFF* tif, const RgbRaster& image, TiffCompression compression,
+int write_strips(TIFF* tif, const PpmRaster& image, TiffCompression compression,
                  uint32_t rows_per_strip) {
     const size_t row_bytes = static_cast<size_t>(image.width) * 3;
     const uint32_t height = static_cast<uint32_t>(image.height);
@@ -118,7 +118,7 @@ int write_strips(TIFF* tif, const RgbRaster& image, TiffCompression compression,
 
 }  // namespace
 
-int tiff_write_rgb(int fd, const RgbRaster& image, TiffCompression compression,
+int tiff_write_rgb(int fd, const PpmRaster& image, TiffCompression compression,
                    char* reason, size_t reason_size) {
     Sink sink = {fd, 0, ""};
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();

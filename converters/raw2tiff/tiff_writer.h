@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "rgb_raster.h"
+#include "ppm_raster.h"
 
 enum class TiffCompression { none, packbits, lzw, zip };
 
@@ -13,5 +13,5 @@ const size_t kTiffStripBytes = 65536;
 // Writes image as a whole TIFF file to fd, which must be an empty file open
 // for reading and writing at offset 0; fd stays open. On failure returns -1
 // with a short reason (the system's for a failed write, else libtiff's).
-int tiff_write_rgb(int fd, const RgbRaster& image, TiffCompression compression,
+int tiff_write_rgb(int fd, const PpmRaster& image, TiffCompression compression,
                    char* reason, size_t reason_size);

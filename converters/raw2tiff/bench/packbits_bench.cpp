@@ -55,7 +55,7 @@ void BM_EncodeRows(benchmark::State& state) {
 
 void BM_OurTiff(benchmark::State& state) {
     const std::vector<unsigned char>& f = frame(static_cast<int>(state.range(0)));
-    RgbRaster image = {kWidth, kHeight, f.data()};
+    PpmRaster image = {kWidth, kHeight, f.data()};
     char reason[256];
     for (auto _ : state) {
         if (tiff_write_rgb(scratch_fd(), image, TiffCompression::packbits, reason, sizeof reason) != 0) {

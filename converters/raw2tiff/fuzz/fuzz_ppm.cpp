@@ -10,7 +10,7 @@
 #include "tiff_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-    RgbRaster image;
+    PpmRaster image;
     char reason[256];
     if (ppm_parse(data, size, &image, reason, sizeof reason) != 0) return 0;
 

@@ -25,7 +25,7 @@ TEST(PpmReader, AcceptsAnyValidHeader) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
         std::string file = std::string(c.header) + std::string(c.width * c.height * 3, 'x');  // trailing bytes are ignored
-        RgbRaster image;
+        PpmRaster image;
         char reason[256] = "";
         ASSERT_EQ(ppm_parse(reinterpret_cast<const unsigned char*>(file.data()), file.size(),
                             &image, reason, sizeof reason), 0) << reason;
