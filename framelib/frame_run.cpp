@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cinttypes>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,11 @@ int frame_run_begin(FrameRun* run, const char* program) {
         return -1;
     }
     interrupt_watch_begin();
+#ifdef SIGXFSZ
+    // A file size limit then fails the write (and is reported) instead of
+    // killing the run; the converters inherit this.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     return 0;
 }
 

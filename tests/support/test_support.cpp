@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <gif_lib.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -106,6 +109,51 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
     result.out = slurp(out_path);
     result.err = slurp(err_path);
     return result;
+}
+
+int spawn_process(const std::vector<std::string>& argv, const std::string& cwd) {
+    std::vector<std::string> copy = argv;
+    std::vector<char*> args;
+    std::string shell_line = "cd \"$0\" && exec \"$@\"";
+    args = {const_cast<char*>("sh"), const_cast<char*>("-c"), &shell_line[0], const_cast<char*>(cwd.c_str())};
+    for (std::string& a : copy) args.push_back(&a[0]);
+    args.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, args.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+Waited wait_process(int pid, double timeout_seconds) {
+    Waited result;
+    auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        int status = 0;
+        struct rusage usage;
+        pid_t done = wait4(pid, &status, WNOHANG, &usage);
+        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (done == pid) {
+            if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+            if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+            result.max_rss_kib = usage.ru_maxrss;
+            result.seconds = elapsed;
+            return result;
+        }
+        if (elapsed > timeout_seconds && !result.timed_out) {
+            result.timed_out = true;
+            kill(-pid, SIGKILL);
+        }
+        usleep(1000);
+    }
 }
 
 std::vector<uint8_t> read_bytes(const std::string& path) {

@@ -30,6 +30,20 @@ struct ProcessResult {
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
                           const std::vector<std::string>& env = {});
 
+// The same, started in a process group of its own and not waited for.
+int spawn_process(const std::vector<std::string>& argv, const std::string& cwd);
+
+struct Waited {
+    int exit_code = -1;
+    int signal = 0;
+    long max_rss_kib = 0;
+    double seconds = 0;  // from the call to the end
+    bool timed_out = false;
+};
+
+// Waits up to `timeout_seconds` for a spawned process (killing it after that).
+Waited wait_process(int pid, double timeout_seconds);
+
 std::vector<uint8_t> read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);

@@ -1,0 +1,24 @@
+// Running the two programs over small GIF sequences in scratch directories.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+struct Sequence {
+    ScratchDir dir;
+    // Writes imNNNNN.gif for frames first..last, width x height, each with
+    // its own random picture.
+    void add_frames(int first, int last, int width, int height);
+    // The RGB of frame n's GIF, decoded by giflib.
+    std::vector<uint8_t> frame_rgb(int n) const;
+    ProcessResult run(const std::string& program, const std::vector<std::string>& args,
+                      const std::vector<std::string>& env = {}) const;
+    std::vector<std::string> files() const { return list_dir(dir.path); }
+};
+
+std::string frame_name(long long n, const char* extension);
+
+extern const char* const kFieldweaver;
+extern const char* const kFramehalver;
