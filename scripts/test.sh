@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
-# Sets everything up and runs every check: the test suite in a Release
-# build and again under AddressSanitizer and UBSan, valgrind on small runs of
-# both programs, and each fuzzer briefly over its committed corpus.
+# Sets everything up and runs every check:
+#  1. the whole test suite built with clang, AddressSanitizer and UBSan;
+#  2. each libFuzzer target for 45 s over its committed corpus;
+#  3. small runs of both programs and their helpers under valgrind;
+#  4. the whole test suite in the Release build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
-
 jobs=$(nproc)
 
-echo "== sanitizer build (clang, ASan + UBSan)"
+echo "== 1. sanitizer build and tests (clang, ASan + UBSan)"
 CC=clang CXX=clang++ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DFRAMETOOLS_SANITIZE=ON -DFRAMETOOLS_BENCHMARKS=OFF >/dev/null
-cmake --build build-sanitize -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-sanitize -j"$jobs" --output-on-failure
+cmake --build build-sanitize -j"$jobs" >/dev/null
+log=$(mktemp)
+if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+     ctest --test-dir build-sanitize -j"$jobs" --output-on-failure >"$log" 2>&1; then
+  cat "$log"
+  exit 1
+fi
+tail -n 3 "$log"
+rm -f "$log"
 
-echo "== Release build and tests"
-bash scripts/build.sh
+echo "== 2. fuzzing"
+bash scripts/fuzz-briefly.sh 45
+
+echo "== 3. valgrind"
+bash scripts/valgrind-runs.sh
+
+echo "== 4. Release build and tests"
+bash scripts/build.sh >/dev/null
 ctest --test-dir build -j"$jobs" --output-on-failure
