@@ -125,17 +125,18 @@ if [ -n "$magick" ]; then
   c=0.30115924411820216 e=0.1238102666568473 k=0.05089992231360216
   kernel="3x3: $k,$e,$k $e,$c,$e $k,$e,$k"
   im_halve() {  # FRAMES
-    echo "for i in \$(seq 0 $(($1 - 1))); do f=\$(printf im%05d \$i); $magick \$f.gif -morphology Convolve '$kernel' -sample 50% -compress PackBits \$f.tif; done"
+    echo "for i in \$(seq 0 $(($1 - 1))); do f=\$(printf im%05d \$i); $magick \$f.gif -morphology Convolve '$kernel' -sample 50% -compress RLE \$f.tif; done"
   }
   s=$(time_in "$work/halve-photo" sh -c "$(im_halve $short)")
   b=$(time_in "$work/halve-photo" sh -c "$(im_halve $batch)")
   l=$(time_in "$work/halve-photo" sh -c "$(im_halve $long)")
   row "ImageMagick halve 5120x2880 photo, $short frames" $short "$s" "$l" $long
   row "ImageMagick halve 5120x2880 photo, $batch frames" $batch "$b"
+  # (ImageMagick writes PackBits for "-compress RLE".)
   # Two fields halved horizontally and stacked: the same decodes, scaling and
   # TIFF writing as the weave, the rows stacked rather than interleaved.
   im_weave() {
-    echo "for i in \$(seq 0 2 $((2 * $1 - 2))); do a=\$(printf im%05d \$i); b=\$(printf im%05d \$((i + 1))); $magick \$a.gif \$b.gif -sample 50%x100% -append -compress PackBits \$a.tif; done"
+    echo "for i in \$(seq 0 2 $((2 * $1 - 2))); do a=\$(printf im%05d \$i); b=\$(printf im%05d \$((i + 1))); $magick \$a.gif \$b.gif -sample 50%x100% -append -compress RLE \$a.tif; done"
   }
   s=$(time_in "$work/weave-photo" sh -c "$(im_weave $short)")
   b=$(time_in "$work/weave-photo" sh -c "$(im_weave $batch)")
@@ -145,16 +146,20 @@ if [ -n "$magick" ]; then
 fi
 if command -v ffmpeg >/dev/null; then
   echo "-- ffmpeg, one process for the sequence"
-  ff() {  # FRAMES FILTER INPUT_FRAMES
-    echo "ffmpeg -v error -y -start_number 0 -i im%05d.gif -frames:v $1 -vf '$2' -compression_algo packbits -start_number 0 out%05d.tif"
+  ff() {  # FRAMES FILTER_SCRIPT
+    echo "ffmpeg -v error -y -f image2 -c:v gif -start_number 0 -i im%05d.gif -frames:v $1 -filter_script:v $2 -compression_algo packbits -start_number 0 out%05d.tif"
   }
-  halve_filter="format=gbrp,convolution=0m='1 2 1 2 4 2 1 2 1':0rdiv=1/16:1m='1 2 1 2 4 2 1 2 1':1rdiv=1/16:2m='1 2 1 2 4 2 1 2 1':2rdiv=1/16,scale=iw/2:ih/2:flags=neighbor,format=rgb24"
+  # 3x3 binomial kernel and 2:1 nearest-neighbour decimation, plane by plane.
+  halve_filter="$work/ffmpeg-halve.filter"
+  weave_filter="$work/ffmpeg-weave.filter"
+  m="'1 2 1 2 4 2 1 2 1'"
+  echo "format=gbrp,convolution=0m=$m:0rdiv=1/16:1m=$m:1rdiv=1/16:2m=$m:2rdiv=1/16,scale=iw/2:ih/2:flags=neighbor,format=rgb24" >"$halve_filter"
+  echo "format=rgb24,scale=iw/2:ih:flags=bilinear,weave=first_field=top" >"$weave_filter"
   s=$(time_in "$work/halve-photo" sh -c "$(ff $short "$halve_filter")")
   b=$(time_in "$work/halve-photo" sh -c "$(ff $batch "$halve_filter")")
   l=$(time_in "$work/halve-photo" sh -c "$(ff $long "$halve_filter")")
   row "ffmpeg halve 5120x2880 photo, $short frames" $short "$s" "$l" $long
   row "ffmpeg halve 5120x2880 photo, $batch frames" $batch "$b"
-  weave_filter="format=rgb24,scale=iw/2:ih:flags=bilinear,weave=first_field=top"
   s=$(time_in "$work/weave-photo" sh -c "$(ff $short "$weave_filter")")
   b=$(time_in "$work/weave-photo" sh -c "$(ff $batch "$weave_filter")")
   l=$(time_in "$work/weave-photo" sh -c "$(ff $long "$weave_filter")")

@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev   # sanitizers and libFuzzer
   valgrind
+  musl-tools                 # a small static C library for the del helper
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
