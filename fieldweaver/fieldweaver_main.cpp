@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
     }
 
     frame_run_delete(&run, TEMP_PPM_NAME);
+    frame_run_stop_if_interrupted(&run, nullptr, 0);
     image_free(&field[0]);
     image_free(&field[1]);
     image_free(&output);

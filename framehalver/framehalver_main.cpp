@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     }
 
     frame_run_delete(&run, TEMP_PPM_NAME);
+    frame_run_stop_if_interrupted(&run, nullptr, 0);
     image_free(&source);
     image_free(&destination);
     return frame_run_exit_status(&run);
