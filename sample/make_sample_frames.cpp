@@ -6,6 +6,7 @@
 // The default picture is a moving pattern of bars and gradients; -photo is
 // smooth, noisy, photograph-like content quantised to 256 colours (hard for
 // LZW, like real frames); -flat is one colour per frame.
+#include <fcntl.h>
 #include <gif_lib.h>
 
 #include <cmath>
@@ -93,7 +94,10 @@ void paint(std::vector<GifByteType>& raster, int width, int height, int frame, c
 
 int write_gif(const char* name, const std::vector<GifByteType>& raster, int width, int height) {
     int error = 0;
-    GifFileType* gif = EGifOpenFileName(name, false, &error);
+    // giflib's own open would make the file private (0600); frames are ordinary files.
+    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    GifFileType* gif = fd < 0 ? nullptr : EGifOpenFileHandle(fd, &error);
+    if (fd < 0) error = E_GIF_ERR_OPEN_FAILED;
     if (!gif) {
         std::fprintf(stderr, "make_sample_frames: %s: %s\n", name, GifErrorString(error));
         return -1;
