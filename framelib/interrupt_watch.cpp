@@ -14,7 +14,9 @@ extern "C" void note_signal(int signal_number) { g_requested = signal_number; }
 #ifdef _WIN32
 const int kWatched[] = {SIGINT, SIGTERM};
 #else
-const int kWatched[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+// SIGPIPE too: a reader that went away (| head) stops the run the same way,
+// instead of killing it in the middle of a frame.
+const int kWatched[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE};
 #endif
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Stopping a long run on Ctrl-C.
 //
-// While watching, SIGINT, SIGQUIT, SIGTERM and SIGHUP only note the signal;
+// While watching, SIGINT, SIGQUIT, SIGTERM, SIGHUP and SIGPIPE only note the
+// signal;
 // the driver checks between steps, tidies up and then dies of the same signal
 // (so a calling shell sees an interrupted program, not a normal exit).
 #pragma once

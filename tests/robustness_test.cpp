@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,6 +100,21 @@ TEST(Interrupt, CtrlCStopsTheRunAndLeavesOnlyWholeFiles) {
             EXPECT_LT(s.files().size(), 60u + 60u) << "the run was not stopped";
         }
     }
+}
+
+// A reader that goes away (| head) stops the run like Ctrl-C, and leaves
+// nothing half-done behind.
+TEST(Interrupt, ClosedOutputStopsTheRun) {
+    Sequence s;
+    s.add_frames(0, 19, 8, 2);
+    ProcessResult r = run_process({"/bin/sh", "-c", "\"$@\" 2>err | true; sleep 0.2", "sh", kFieldweaver, "0", "18", "4", "2"},
+                                  s.dir.path);
+    std::vector<uint8_t> err = read_bytes(s.dir / "err");
+    std::remove((s.dir / "err").c_str());
+    EXPECT_NE(std::string(err.begin(), err.end()).find("fieldweaver: interrupted (Broken pipe); stopping\n"),
+              std::string::npos);
+    expect_only_gifs_and_whole_tiffs(s, 4, 4);
+    EXPECT_LT(s.files().size(), 30u) << "the run went on without its reader";
 }
 
 // A thousand frames: nothing left behind but GIFs and TIFFs, no descriptor
