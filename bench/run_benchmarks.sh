@@ -53,27 +53,25 @@ row() {  # LABEL FRAMES "short result" ["long result" LONG_FRAMES]
     'BEGIN { printf "%-44s %8.4f %8.4f %8.4f %10s %9.1f\n", l, med / n, lo / n, hi / n, mg, kib / 1024 }'
 }
 
-# Both programs, on photographic and on flat frames: per output frame.
-program() {  # LABEL DIR PROGRAM ARGS_FOR_N...
-  local label=$1 dir=$2 prog=$3 kind=$4
-  local args_short args_batch args_long
-  if [ "$kind" = halve ]; then
-    args_short=(0 $((short - 1))); args_batch=(0 $((batch - 1))); args_long=(0 $((long - 1)))
-  else
-    args_short=(0 $((2 * short - 2))); args_batch=(0 $((2 * batch - 2))); args_long=(0 $((2 * long - 2)))
-  fi
+# series LABEL DIR COMMAND_FOR: times the batches of $short, $batch and $long
+# output frames, where "COMMAND_FOR N" prints the shell command for N frames.
+series() {
+  local label=$1 dir=$2 command_for=$3
   local s b l
-  s=$(time_in "$dir" "$prog" "${args_short[@]}")
-  b=$(time_in "$dir" "$prog" "${args_batch[@]}")
-  l=$(time_in "$dir" "$prog" "${args_long[@]}")
+  s=$(time_in "$dir" sh -c "$($command_for $short)")
+  b=$(time_in "$dir" sh -c "$($command_for $batch)")
+  l=$(time_in "$dir" sh -c "$($command_for $long)")
   row "$label, $short frames" $short "$s" "$l" $long
   row "$label, $batch frames" $batch "$b"
 }
+
+halver_for() { echo "exec '$build/bin/framehalver' 0 $(($1 - 1)) 2>/dev/null"; }
+weaver_for() { echo "exec '$build/bin/fieldweaver' 0 $((2 * $1 - 2)) 2>/dev/null"; }
 echo "-- the programs (per output frame; marginal = (t$long - t$short) / $((long - short)))"
-program "framehalver 5120x2880 photo" "$work/halve-photo" "$build/bin/framehalver" halve 2>/dev/null
-program "framehalver 5120x2880 flat" "$work/halve-flat" "$build/bin/framehalver" halve 2>/dev/null
-program "fieldweaver 1440x270 photo" "$work/weave-photo" "$build/bin/fieldweaver" weave 2>/dev/null
-program "fieldweaver 1440x270 flat" "$work/weave-flat" "$build/bin/fieldweaver" weave 2>/dev/null
+series "framehalver 5120x2880 photo" "$work/halve-photo" halver_for
+series "framehalver 5120x2880 flat" "$work/halve-flat" halver_for
+series "fieldweaver 1440x270 photo" "$work/weave-photo" weaver_for
+series "fieldweaver 1440x270 flat" "$work/weave-flat" weaver_for
 
 # Each piece of a frame alone, next to a plain cat of the same bytes.
 echo "-- the pieces (one frame each)"
@@ -124,45 +122,31 @@ if [ -n "$magick" ]; then
   # framehalver's weights for sigma 0.75
   c=0.30115924411820216 e=0.1238102666568473 k=0.05089992231360216
   kernel="3x3: $k,$e,$k $e,$c,$e $k,$e,$k"
-  im_halve() {  # FRAMES
+  im_halve() {
     echo "for i in \$(seq 0 $(($1 - 1))); do f=\$(printf im%05d \$i); $magick \$f.gif -morphology Convolve '$kernel' -sample 50% -compress RLE \$f.tif; done"
   }
-  s=$(time_in "$work/halve-photo" sh -c "$(im_halve $short)")
-  b=$(time_in "$work/halve-photo" sh -c "$(im_halve $batch)")
-  l=$(time_in "$work/halve-photo" sh -c "$(im_halve $long)")
-  row "ImageMagick halve 5120x2880 photo, $short frames" $short "$s" "$l" $long
-  row "ImageMagick halve 5120x2880 photo, $batch frames" $batch "$b"
-  # (ImageMagick writes PackBits for "-compress RLE".)
   # Two fields halved horizontally and stacked: the same decodes, scaling and
   # TIFF writing as the weave, the rows stacked rather than interleaved.
+  # (ImageMagick writes PackBits for "-compress RLE".)
   im_weave() {
     echo "for i in \$(seq 0 2 $((2 * $1 - 2))); do a=\$(printf im%05d \$i); b=\$(printf im%05d \$((i + 1))); $magick \$a.gif \$b.gif -sample 50%x100% -append -compress RLE \$a.tif; done"
   }
-  s=$(time_in "$work/weave-photo" sh -c "$(im_weave $short)")
-  b=$(time_in "$work/weave-photo" sh -c "$(im_weave $batch)")
-  l=$(time_in "$work/weave-photo" sh -c "$(im_weave $long)")
-  row "ImageMagick weave 1440x270 photo, $short frames" $short "$s" "$l" $long
-  row "ImageMagick weave 1440x270 photo, $batch frames" $batch "$b"
+  series "ImageMagick halve 5120x2880 photo" "$work/halve-photo" im_halve
+  series "ImageMagick weave 1440x270 photo" "$work/weave-photo" im_weave
 fi
 if command -v ffmpeg >/dev/null; then
   echo "-- ffmpeg, one process for the sequence"
-  ff() {  # FRAMES FILTER_SCRIPT
-    echo "ffmpeg -v error -y -f image2 -c:v gif -start_number 0 -i im%05d.gif -frames:v $1 -filter_script:v $2 -compression_algo packbits -start_number 0 out%05d.tif"
-  }
   # 3x3 binomial kernel and 2:1 nearest-neighbour decimation, plane by plane.
   halve_filter="$work/ffmpeg-halve.filter"
   weave_filter="$work/ffmpeg-weave.filter"
   m="'1 2 1 2 4 2 1 2 1'"
   echo "format=gbrp,convolution=0m=$m:0rdiv=1/16:1m=$m:1rdiv=1/16:2m=$m:2rdiv=1/16,scale=iw/2:ih/2:flags=neighbor,format=rgb24" >"$halve_filter"
   echo "format=rgb24,scale=iw/2:ih:flags=bilinear,weave=first_field=top" >"$weave_filter"
-  s=$(time_in "$work/halve-photo" sh -c "$(ff $short "$halve_filter")")
-  b=$(time_in "$work/halve-photo" sh -c "$(ff $batch "$halve_filter")")
-  l=$(time_in "$work/halve-photo" sh -c "$(ff $long "$halve_filter")")
-  row "ffmpeg halve 5120x2880 photo, $short frames" $short "$s" "$l" $long
-  row "ffmpeg halve 5120x2880 photo, $batch frames" $batch "$b"
-  s=$(time_in "$work/weave-photo" sh -c "$(ff $short "$weave_filter")")
-  b=$(time_in "$work/weave-photo" sh -c "$(ff $batch "$weave_filter")")
-  l=$(time_in "$work/weave-photo" sh -c "$(ff $long "$weave_filter")")
-  row "ffmpeg weave 1440x270 photo, $short frames" $short "$s" "$l" $long
-  row "ffmpeg weave 1440x270 photo, $batch frames" $batch "$b"
+  ff() {  # FILTER_SCRIPT FRAMES
+    echo "ffmpeg -v error -y -f image2 -c:v gif -start_number 0 -i im%05d.gif -frames:v $2 -filter_script:v $1 -compression_algo packbits -start_number 0 out%05d.tif"
+  }
+  ff_halve() { ff "$halve_filter" "$1"; }
+  ff_weave() { ff "$weave_filter" "$1"; }
+  series "ffmpeg halve 5120x2880 photo" "$work/halve-photo" ff_halve
+  series "ffmpeg weave 1440x270 photo" "$work/weave-photo" ff_weave
 fi
