@@ -5,6 +5,11 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 int64_t image_byte_count(const RgbImage* image) {
     if (image->width < 1 || image->height < 1) return -1;
     int64_t bytes = static_cast<int64_t>(image->width) * image->height * 3;  // < 2^63
@@ -33,15 +38,33 @@ int image_read_raw(const char* filename, RgbImage* image) {
 
 namespace {
 
+// Opens the file for writing like fopen "wb", but an existing file is not
+// emptied first: it is written over and cut to its new length when complete
+// (see write_raster_file). The result is the same file; the kernel keeps its
+// page cache pages instead of freeing them and allocating as many anew, which
+// matters for a temporary file rewritten for every frame.
+FILE* open_for_rewrite(const char* filename) {
+#ifndef _WIN32
+    int fd = open(filename, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (!file) close(fd);
+    return file;
+#else
+    return std::fopen(filename, "wb");
+#endif
+}
+
 // Writes an optional header and the raster; on any failure removes the file
-// so that nothing truncated stays behind under its name.
+// so that nothing truncated (or mixed with older content) stays behind under
+// its name.
 int write_raster_file(const char* filename, const RgbImage* image, bool ppm_header) {
     int64_t bytes = image_byte_count(image);
     if (bytes < 0 || !image->pixels) {
         errno = EINVAL;
         return -1;
     }
-    FILE* file = std::fopen(filename, "wb");
+    FILE* file = open_for_rewrite(filename);
     if (!file) return -1;
     bool ok = true;
     if (ppm_header) {
@@ -49,9 +72,14 @@ int write_raster_file(const char* filename, const RgbImage* image, bool ppm_head
              std::fprintf(file, "%d %d 255\n", image->width, image->height) > 0;
     }
     ok = ok && std::fwrite(image->pixels, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
-    int saved = errno;
+    ok = ok && std::fflush(file) == 0;
     struct stat st;
     bool regular = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+#ifndef _WIN32
+    // Cut what is left of a longer earlier content.
+    ok = ok && (!regular || ftruncate(fileno(file), ftello(file)) == 0);
+#endif
+    int saved = errno;
     if (std::fclose(file) != 0) {
         if (ok) saved = errno;
         ok = false;
