@@ -12,7 +12,7 @@
 
 #include "pixel_pairs.h"
 
-constexpr int kStripPixels = 1024;
+constexpr int kStripPixels = 2560;  // a default-size row in one strip
 // One pixel left of the strip (the odd pixel left of the first centre), and
 // the slack of the vector split.
 constexpr int kPlaneBytes = 3 * (kStripPixels + 1) + kPixelPairSlack;
