@@ -1,6 +1,5 @@
 #include "halve_frame.h"
 
-#include "halve_strip.h"
 #include "halve_frame_kernel.h"
 
 namespace {

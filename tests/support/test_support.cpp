@@ -49,6 +49,22 @@ std::string slurp(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// sh -c 'cd "$0" && exec "$@"' CWD ARGV...: the program starts in `cwd`
+// with everything else untouched.
+std::vector<std::string> in_directory(const std::vector<std::string>& argv, const std::string& cwd) {
+    std::vector<std::string> line = {"sh", "-c", "cd \"$0\" && exec \"$@\"", cwd};
+    line.insert(line.end(), argv.begin(), argv.end());
+    return line;
+}
+
+// The null-terminated pointer array exec wants; the strings must outlive it.
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> p;
+    for (std::string& s : strings) p.push_back(&s[0]);
+    p.push_back(nullptr);
+    return p;
+}
+
 }  // namespace
 
 ScratchDir::ScratchDir() {
@@ -75,19 +91,9 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
         if (!replaced) environment.push_back(entry);
     }
     environment.insert(environment.end(), env.begin(), env.end());
-    std::vector<char*> envp, args;
-    for (std::string& e : environment) envp.push_back(&e[0]);
-    envp.push_back(nullptr);
-    std::vector<std::string> argv_copy = argv;
-    for (std::string& a : argv_copy) args.push_back(&a[0]);
-    args.push_back(nullptr);
-
-    // The child changes directory through a tiny shell step so that the
-    // program starts in `cwd` with everything else untouched.
-    std::string shell_line = "cd \"$0\" && exec \"$@\"";
-    std::vector<char*> shell_args = {const_cast<char*>("sh"), const_cast<char*>("-c"), &shell_line[0],
-                                     const_cast<char*>(cwd.c_str())};
-    shell_args.insert(shell_args.end(), args.begin(), args.end());
+    std::vector<char*> envp = pointers(environment);
+    std::vector<std::string> line = in_directory(argv, cwd);
+    std::vector<char*> shell_args = pointers(line);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -112,12 +118,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
 }
 
 int spawn_process(const std::vector<std::string>& argv, const std::string& cwd) {
-    std::vector<std::string> copy = argv;
-    std::vector<char*> args;
-    std::string shell_line = "cd \"$0\" && exec \"$@\"";
-    args = {const_cast<char*>("sh"), const_cast<char*>("-c"), &shell_line[0], const_cast<char*>(cwd.c_str())};
-    for (std::string& a : copy) args.push_back(&a[0]);
-    args.push_back(nullptr);
+    std::vector<std::string> line = in_directory(argv, cwd);
+    std::vector<char*> args = pointers(line);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
