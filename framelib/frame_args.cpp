@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <cinttypes>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 int parse_frame_number(const char* text, int32_t* value) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -25,7 +27,9 @@ int parse_frame_args(int argc, char** argv, const char* program, const char* syn
                      FrameArgs* args, int* exit_status) {
     if (argc < 3) {
         std::fputs(syntax, stdout);
-        *exit_status = 0;
+        // The message is all this run gives: not writing it is a failure.
+        *exit_status = std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        if (*exit_status != 0) std::fprintf(stderr, "%s: standard output: %s\n", program, std::strerror(errno));
         return -1;
     }
     if (argc == 4) {

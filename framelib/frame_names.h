@@ -1,16 +1,13 @@
-// Names of a frame's files and the command lines of the external converters.
+// The names of a frame's files in the current directory.
 #pragma once
 
 #include <cstdint>
 
-#define FRAME_NAME_FORMAT "im%05d"
-#define RAW_NAME_FORMAT "%s.raw"
-#define TEMP_PPM_NAME "_tmp.ppm"
-#define DECODE_COMMAND_FORMAT "gif2rgb -1 -o %s %s.gif"
-#define CONVERT_COMMAND_FORMAT "raw2tiff -c packbits %s %s.tif"
-#define DELETE_COMMAND_FORMAT "del %s"
+#include "text_buffer.h"
 
-enum { TEXT_BUFFER_SIZE = 256 };
+#define FRAME_NAME_FORMAT "im%05d"  // the base name of frame n
+#define RAW_NAME_FORMAT "%s.raw"    // the raw RGB24 file of a base name
+#define TEMP_PPM_NAME "_tmp.ppm"    // the one PPM file of a run
 
 // Base name of frame n, FRAME_NAME_FORMAT for every int. The loops may reach
 // one past INT32_MAX (the second field of the last pair); such a name simply

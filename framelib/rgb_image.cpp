@@ -3,12 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/stat.h>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "work_files.h"
 
 int64_t image_byte_count(const RgbImage* image) {
     if (image->width < 1 || image->height < 1) return -1;
@@ -28,7 +24,7 @@ void image_free(RgbImage* image) { std::free(image->pixels); }
 int image_read_raw(const char* filename, RgbImage* image) {
     int64_t bytes = image_byte_count(image);
     if (bytes < 0 || !image->pixels) return -1;
-    FILE* file = std::fopen(filename, "rb");
+    FILE* file = open_for_reading(filename);
     if (!file) return -1;
     std::setvbuf(file, nullptr, _IONBF, 0);  // one read straight into the raster
     std::fread(image->pixels, 1, static_cast<size_t>(bytes), file);
@@ -38,26 +34,12 @@ int image_read_raw(const char* filename, RgbImage* image) {
 
 namespace {
 
-// Opens the file for writing like fopen "wb", but an existing file is not
-// emptied first: it is written over and cut to its new length when complete
-// (see write_raster_file). The result is the same file; the kernel keeps its
-// page cache pages instead of freeing them and allocating as many anew, which
-// matters for a temporary file rewritten for every frame.
-FILE* open_for_rewrite(const char* filename) {
-#ifndef _WIN32
-    int fd = open(filename, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
-    FILE* file = fdopen(fd, "wb");
-    if (!file) close(fd);
-    return file;
-#else
-    return std::fopen(filename, "wb");
-#endif
-}
-
-// Writes an optional header and the raster; on any failure removes the file
-// so that nothing truncated (or mixed with older content) stays behind under
-// its name.
+// Writes an optional header and the raster over the file in place, then cuts
+// it to its new length: the result is the same file as after emptying it
+// first, but the kernel keeps its page cache pages instead of freeing them
+// and allocating as many anew, which matters for a file rewritten for every
+// frame. On any failure the file is removed, so that nothing truncated (or
+// mixed with older content) stays behind under its name.
 int write_raster_file(const char* filename, const RgbImage* image, bool ppm_header) {
     int64_t bytes = image_byte_count(image);
     if (bytes < 0 || !image->pixels) {
@@ -68,24 +50,17 @@ int write_raster_file(const char* filename, const RgbImage* image, bool ppm_head
     if (!file) return -1;
     bool ok = true;
     if (ppm_header) {
-        ok = std::fputs("P6\n", file) >= 0 &&
-             std::fprintf(file, "%d %d 255\n", image->width, image->height) > 0;
+        ok = std::fputs("P6\n", file) >= 0 && std::fprintf(file, "%d %d 255\n", image->width, image->height) > 0;
     }
     ok = ok && std::fwrite(image->pixels, 1, static_cast<size_t>(bytes), file) == static_cast<size_t>(bytes);
-    ok = ok && std::fflush(file) == 0;
-    struct stat st;
-    bool regular = fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-#ifndef _WIN32
-    // Cut what is left of a longer earlier content.
-    ok = ok && (!regular || ftruncate(fileno(file), ftello(file)) == 0);
-#endif
+    ok = ok && cut_at_position(file) == 0;
     int saved = errno;
     if (std::fclose(file) != 0) {
         if (ok) saved = errno;
         ok = false;
     }
     if (!ok) {
-        if (regular) std::remove(filename);  // never a device or the like
+        remove_name(filename);  // a regular file of a single name: open_for_rewrite saw to that
         errno = saved;
         return -1;
     }
@@ -94,10 +69,6 @@ int write_raster_file(const char* filename, const RgbImage* image, bool ppm_head
 
 }  // namespace
 
-int image_write_raw(const char* filename, const RgbImage* image) {
-    return write_raster_file(filename, image, false);
-}
+int image_write_raw(const char* filename, const RgbImage* image) { return write_raster_file(filename, image, false); }
 
-int image_write_ppm(const char* filename, const RgbImage* image) {
-    return write_raster_file(filename, image, true);
-}
+int image_write_ppm(const char* filename, const RgbImage* image) { return write_raster_file(filename, image, true); }

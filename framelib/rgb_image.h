@@ -24,12 +24,16 @@ void image_free(RgbImage* image);
 
 // Reads the raw file into the raster as one request. Bytes the file holds are
 // stored from the start; when it is shorter, the rest keeps its old content;
-// bytes past the raster size are not read. -1 when it cannot be opened (the
-// raster is then untouched) or the raster is null.
+// bytes past the raster size are not read. -1 when it cannot be opened or is
+// not a regular file (a symbolic link is not followed, a FIFO never waited
+// for; see work_files.h), the raster then untouched, or the raster is null.
 int image_read_raw(const char* filename, RgbImage* image);
 
-// Writes the raster as a raw file. -1 when the file cannot be created or is
-// not written and closed completely; a partly written file is removed.
+// Writes the raster as a raw file. -1 when the file cannot be created, when
+// the name holds anything but a regular file of a single link (nothing is
+// written through a link, into a FIFO or device, or into a file with other
+// names), or when it is not written and closed completely; a partly written
+// file is removed.
 int image_write_raw(const char* filename, const RgbImage* image);
 
 // Writes "P6\n<width> <height> 255\n" and the raster. -1 as image_write_raw.

@@ -3,15 +3,15 @@
 
 #include <cstdarg>
 
-#include "frame_names.h"
+#include "text_buffer.h"
 
 // Formats the command into a TEXT_BUFFER_SIZE buffer, flushes standard output
 // (so that a log shows our texts and the command's in the order they
 // happened), runs it through the interpreter and waits for it to end.
 // 0 when the command exited with status 0; -1 when it failed, was killed, or
 // could not be run at all (a line that does not fit the buffer is never run).
-// The project's own helpers (gif2rgb, raw2tiff, del) are found before
-// anything else on PATH.
+// Stop requests that arrive meanwhile are passed on to the command (see
+// interrupt_watch.h).
 int run_command(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int run_command_v(const char* format, va_list args);
 
@@ -19,6 +19,7 @@ int run_command_v(const char* format, va_list args);
 struct CommandOutcome {
     char line[TEXT_BUFFER_SIZE];  // the formatted command line ("" when it did not fit)
     int not_run;                  // 1: it did not fit, or the interpreter could not be started
+    int not_found;                // 1: the interpreter found no such command
     int exit_status;              // when it ran and exited
     int signal;                   // when it was killed, else 0
 };

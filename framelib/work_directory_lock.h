@@ -1,10 +1,17 @@
 // One run per directory: the fixed names (_tmp.ppm, the raw files) would
 // make two runs overwrite each other's files and label one frame's picture
-// with another's number.
+// with another's number. The platform's code is in
+// work_directory_lock_posix.cpp and work_directory_lock_win32.cpp.
 #pragma once
 
-// Takes an advisory lock on the current directory itself (no lock file is
-// left behind, and the lock dies with the process, so a crashed run never
-// blocks the next). 0 when held, or when the file system offers no locks;
-// -1 when another run holds it.
-int lock_work_directory();
+enum class LockResult {
+    Held,         // ours until every process of the run has ended
+    Busy,         // another run holds it
+    Unavailable,  // it cannot be taken here (errno says why): the run must not go on
+};
+
+// Takes the current directory's lock. It is inherited by the commands the
+// run starts, so a helper that outlives a killed program still holds the
+// directory; it leaves no file behind and dies with the last process that
+// holds it, so a crashed run never blocks a later one.
+LockResult lock_work_directory();

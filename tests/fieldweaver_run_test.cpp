@@ -126,8 +126,8 @@ TEST(FieldweaverRun, FrameOfTheWrongSizeIsReported) {
     s.add_frames(0, 1, 6, 2);  // 6 x 2 fields where 8 x 2 are expected
     ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.err.find("fieldweaver: im00000.raw: 36 bytes, expected 48 for a 8 x 2 frame (are width and "
-                         "height on the command line right?)\n"),
+    EXPECT_NE(r.err.find("fieldweaver: im00000.gif: a 6 x 2 picture, but width 4 and height 2 on the command line "
+                         "need 8 x 2\n"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(s.files(), with_gifs(s, {"im00000.tif"}));

@@ -1,6 +1,7 @@
 #include "program_runs.h"
 
 #include <cstdio>
+#include <filesystem>
 
 const char* const kFieldweaver = FIELDWEAVER_PATH;
 const char* const kFramehalver = FRAMEHALVER_PATH;
@@ -29,4 +30,23 @@ ProcessResult Sequence::run(const std::string& program, const std::vector<std::s
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_process(argv, dir.path, env);
+}
+
+void make_program_tree(ProgramTree* tree, const std::string& program, const std::string& root,
+                       const std::vector<std::pair<std::string, std::string>>& stubs) {
+    namespace fs = std::filesystem;
+    fs::path from = fs::path(program).parent_path();
+    fs::path helpers = from / ".." / "libexec" / "frametools";
+    tree->root = tree->dir / root;
+    fs::create_directories(fs::path(tree->root) / "bin");
+    fs::create_directories(fs::path(tree->root) / "libexec" / "frametools");
+    tree->program = (fs::path(tree->root) / "bin" / fs::path(program).filename()).string();
+    fs::copy_file(program, tree->program);
+    for (const fs::directory_entry& helper : fs::directory_iterator(helpers))
+        fs::copy_file(helper.path(), fs::path(tree->root) / "libexec" / "frametools" / helper.path().filename());
+    for (const auto& stub : stubs) {
+        fs::path path = fs::path(tree->root) / "libexec" / "frametools" / stub.first;
+        fs::remove(path);
+        write_script(path.string(), stub.second);
+    }
 }

@@ -22,3 +22,15 @@ std::string frame_name(long long n, const char* extension);
 
 extern const char* const kFieldweaver;
 extern const char* const kFramehalver;
+
+// A copy of a program in a tree of its own, laid out like the build and
+// installed trees: ROOT/bin/PROGRAM and ROOT/libexec/frametools/ with the
+// real helpers, except those that `stubs` replaces by shell scripts (name,
+// script text). ROOT is `root`, created under the scratch directory.
+struct ProgramTree {
+    ScratchDir dir;
+    std::string root;
+    std::string program;  // the copied program
+};
+void make_program_tree(ProgramTree* tree, const std::string& program, const std::string& root,
+                       const std::vector<std::pair<std::string, std::string>>& stubs);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "converter_commands.h"
 #include "frame_args.h"
 #include "frame_names.h"
 #include "rgb_image.h"

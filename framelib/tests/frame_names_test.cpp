@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run_command.h"
+#include "converter_commands.h"
 
 namespace {
 

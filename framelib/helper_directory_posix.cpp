@@ -1,11 +1,9 @@
-#include "helper_directory.h"
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
-#include <sys/stat.h>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "helper_directory.h"
 
 #ifndef FRAMETOOLS_HELPERS_FROM_BIN
 #define FRAMETOOLS_HELPERS_FROM_BIN "../libexec/frametools"
@@ -28,18 +26,16 @@ std::string helper_directory() {
 #endif
 }
 
-void put_helpers_first_on_path() {
-#ifndef _WIN32
-    static bool done = false;
-    if (done) return;
-    done = true;
+int put_helpers_first_on_path(std::string* problem) {
     std::string dir = helper_directory();
-    if (dir.empty()) return;
+    if (dir.empty()) return 0;
+    if (dir.find(':') != std::string::npos) {
+        *problem = "the helper directory " + dir + " cannot be put on PATH: its name contains ':'";
+        return -1;
+    }
     const char* old = std::getenv("PATH");
-    std::string path = dir;
     // An unset PATH means the shell's default search path; keep that behind ours.
-    path += ':';
-    path += (old && *old) ? old : "/usr/local/bin:/usr/bin:/bin";
+    std::string path = dir + ":" + ((old && *old) ? old : "/usr/local/bin:/usr/bin:/bin");
     setenv("PATH", path.c_str(), 1);
-#endif
+    return 0;
 }
