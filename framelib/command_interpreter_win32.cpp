@@ -1,0 +1,92 @@
+#include <windows.h>
+
+#include <csignal>
+#include <string>
+
+#include "command_interpreter.h"
+#include "interrupt_watch.h"
+
+namespace {
+
+// What a console program ended by Ctrl-C or Ctrl-Break returns.
+constexpr DWORD kControlCExit = 0xC000013AUL;
+// cmd's exit status for a command it cannot find.
+constexpr DWORD kCmdNotFound = 9009;
+
+std::wstring system_cmd() {
+    wchar_t dir[MAX_PATH];
+    UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    std::wstring path = (n > 0 && n < MAX_PATH) ? std::wstring(dir, n) : std::wstring(L"C:\\Windows\\System32");
+    return path + L"\\cmd.exe";
+}
+
+std::wstring widen(const char* text) {
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+// Starts `interpreter /c line`. The handles the program may pass on (its
+// standard handles, the directory lock) are inherited.
+bool start(const std::wstring& interpreter, const std::wstring& line, PROCESS_INFORMATION* process) {
+    std::wstring command = L"\"" + interpreter + L"\" /c " + line;
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    return CreateProcessW(interpreter.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          process) != 0;
+}
+
+}  // namespace
+
+// %COMSPEC% /c LINE, and cmd.exe when COMSPEC is not set or names a program
+// that cannot be found or may not be accessed. Done by hand rather than with
+// the C runtime's system(), whose fallback is not reliable everywhere.
+int run_through_interpreter(const char* line, CommandOutcome* outcome) {
+    std::wstring wide_line = widen(line);
+    PROCESS_INFORMATION process;
+    bool started = false;
+    wchar_t comspec[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(L"COMSPEC", comspec, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        started = start(comspec, wide_line, &process);
+        DWORD error = started ? 0 : GetLastError();
+        if (!started && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+            error != ERROR_ACCESS_DENIED && error != ERROR_BAD_EXE_FORMAT && error != ERROR_DIRECTORY &&
+            error != ERROR_INVALID_NAME) {
+            outcome->not_run = 1;
+            return -1;
+        }
+    }
+    if (!started) started = start(system_cmd(), wide_line, &process);
+    if (!started) {
+        outcome->not_run = 1;
+        return -1;
+    }
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    if (code == kControlCExit) {
+        // Ctrl-C reaches every process of the console: the command's end is
+        // the run's stop request too.
+        outcome->signal = SIGINT;
+        interrupt_note(SIGINT);
+        return -1;
+    }
+    outcome->exit_status = static_cast<int>(code);
+    outcome->not_found = code == kCmdNotFound;
+    return code == 0 ? 0 : -1;
+}
+
+const char* signal_text(int signal_number) {
+    switch (signal_number) {
+        case SIGINT: return "Ctrl-C";
+        case SIGBREAK: return "Ctrl-Break";
+        case SIGTERM: return "console closed";
+        default: return "signal";
+    }
+}
