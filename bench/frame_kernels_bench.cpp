@@ -1,13 +1,16 @@
-// halve_frame and weave_fields at their default sizes, each next to a memcpy
-// of the same source and destination bytes in the same run.
+// halve_frame with each kernel this processor has (BM_HalveFrame/plain,
+// /ssse3, /avx512) and weave_fields, at their default sizes, each next to a
+// memcpy of the same source and destination bytes in the same run.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "gaussian_weights.h"
 #include "halve_frame.h"
+#include "halve_frame_kernel.h"
 #include "weave_fields.h"
 
 namespace {
@@ -39,12 +42,12 @@ void copy_like(benchmark::State& state, const std::vector<const Buffer*>& source
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(source_bytes + destination.bytes.size()));
 }
 
-void BM_HalveFrame(benchmark::State& state) {
+void BM_HalveFrame(benchmark::State& state, HalveKernel kernel) {
     Buffer source(5120, 2880, 1), destination(2560, 1440, 2);
     double centre, edge, corner;
-    gaussian_weights(0.75f, &centre, &edge, &corner);
+    gaussian_weights(kFramehalverSigma, &centre, &edge, &corner);
     for (auto _ : state) {
-        halve_frame(&source.image, &destination.image, centre, edge, corner);
+        halve_frame_with(kernel, &source.image, &destination.image, centre, edge, corner);
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(source.bytes.size() + destination.bytes.size()));
@@ -71,9 +74,21 @@ void BM_WeaveFieldsMemcpy(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_HalveFrame)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_HalveFrameMemcpy)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_WeaveFields)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-BENCHMARK(BM_WeaveFieldsMemcpy)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (HalveKernel kernel : kHalveKernels)
+        if (halve_kernel_available(kernel))
+            benchmark::RegisterBenchmark((std::string("BM_HalveFrame/") + halve_kernel_name(kernel)).c_str(),
+                                         BM_HalveFrame, kernel)
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(1.0);
+    benchmark::RegisterBenchmark("BM_HalveFrameMemcpy", BM_HalveFrameMemcpy)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+    benchmark::RegisterBenchmark("BM_WeaveFields", BM_WeaveFields)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
+    benchmark::RegisterBenchmark("BM_WeaveFieldsMemcpy", BM_WeaveFieldsMemcpy)
+        ->Unit(benchmark::kMicrosecond)
+        ->MinTime(1.0);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -10,7 +10,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
-if [ ! -x "$build/bin/framehalver" ] || [ ! -x "$build/bench/time_command" ]; then
+if [ ! -x "$build/bin/framehalver" ] || [ ! -x "$build/bench/time_command" ] ||
+   [ ! -x "$build/bench/print_gaussian_weights" ]; then
   bash "$root/scripts/build.sh"
 fi
 work="${BENCH_DIR:-/tmp/frametools-bench}"
@@ -33,13 +34,13 @@ generate() {  # DIR ARGS...: a sequence, made once and kept between runs
   fi
 }
 echo "generating sequences in $work (once) ..."
-generate "$work/halve-photo" -photo 0 $long 5120 2880
-generate "$work/halve-flat" -flat 0 $long 5120 2880
-generate "$work/weave-photo" -photo 0 $((2 * long)) 1440 270
-generate "$work/weave-flat" -flat 0 $((2 * long)) 1440 270
+generate "$work/halve-photo" -photo 0 $((long - 1)) 5120 2880
+generate "$work/halve-flat" -flat 0 $((long - 1)) 5120 2880
+generate "$work/weave-photo" -photo 0 $((2 * long - 1)) 1440 270
+generate "$work/weave-flat" -flat 0 $((2 * long - 1)) 1440 270
 
 # time DIR COMMAND...: "median min max peak_self_kib peak_largest_kib"
-time_in() { local dir=$1; shift; "$timer" -n "$runs" -C "$dir" -p "rm -f *.tif _tmp.ppm *.raw.piece" -- "$@"; }
+time_in() { local dir=$1; shift; "$timer" -n "$runs" -C "$dir" -p "rm -f *.tif _tmp.ppm" -- "$@"; }
 
 printf '\n%-44s %8s %8s %8s %10s %9s\n' "job" "median" "min" "max" "marginal" "peak MiB"
 row() {  # LABEL FRAMES "short result" ["long result" LONG_FRAMES]
@@ -119,8 +120,8 @@ row "one process start (/bin/true)" 1 "$("$timer" -n "$runs" -- /bin/true)"
 magick=$(command -v convert-im6.q16 || command -v magick || command -v convert || true)
 if [ -n "$magick" ]; then
   echo "-- ImageMagick ($magick), one convert per output frame"
-  # framehalver's weights for sigma 0.75
-  c=0.30115924411820216 e=0.1238102666568473 k=0.05089992231360216
+  # framehalver's own weights
+  read -r c e k < <("$build/bench/print_gaussian_weights")
   kernel="3x3: $k,$e,$k $e,$c,$e $k,$e,$k"
   im_halve() {
     echo "for i in \$(seq 0 $(($1 - 1))); do f=\$(printf im%05d \$i); $magick \$f.gif -morphology Convolve '$kernel' -sample 50% -compress RLE \$f.tif; done"

@@ -6,3 +6,6 @@
 // order, so the last bits (and hence the truncated output bytes) are the same
 // on every build.
 void gaussian_weights(float sigma, double* centre, double* edge, double* corner);
+
+// The standard deviation framehalver halves with.
+constexpr float kFramehalverSigma = 0.75f;

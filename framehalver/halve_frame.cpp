@@ -61,7 +61,6 @@ void halve_frame_with(HalveKernel kernel, const RgbImage* source, RgbImage* dest
 }
 
 void halve_frame(const RgbImage* source, RgbImage* destination, double centre, double edge, double corner) {
-    static const HalveKernel best =
-        halve_kernel_available(HalveKernel::Vector) ? HalveKernel::Vector : HalveKernel::Plain;
+    static const HalveKernel best = fastest_halve_kernel();
     halve_frame_with(best, source, destination, centre, edge, corner);
 }

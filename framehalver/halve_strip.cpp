@@ -36,25 +36,50 @@ void weigh_channels_plain(const RowPlanes* __restrict top, const RowPlanes* __re
 }
 
 bool halve_kernel_available(HalveKernel kernel) {
-    if (kernel == HalveKernel::Plain) return true;
+    switch (kernel) {
+        case HalveKernel::Plain: return true;
 #if HALVE_X86
-    return have_avx512();
+        case HalveKernel::Ssse3: return have_ssse3();
+        case HalveKernel::Avx512: return have_ssse3() && have_avx512();
 #else
-    return false;
+        case HalveKernel::Ssse3:
+        case HalveKernel::Avx512: return false;
 #endif
+    }
+    return false;
+}
+
+HalveKernel fastest_halve_kernel() {
+    HalveKernel best = HalveKernel::Plain;
+    for (HalveKernel kernel : kHalveKernels)
+        if (halve_kernel_available(kernel)) best = kernel;
+    return best;
+}
+
+const char* halve_kernel_name(HalveKernel kernel) {
+    switch (kernel) {
+        case HalveKernel::Plain: return "plain";
+        case HalveKernel::Ssse3: return "ssse3";
+        case HalveKernel::Avx512: return "avx512";
+    }
+    return "?";
 }
 
 void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int pairs) {
-    if (kernel == HalveKernel::Vector)
-        split_pixel_pairs(row, planes->even, planes->odd, pairs);
-    else
-        split_pixel_pairs_plain(row, planes->even, planes->odd, pairs);
+#if HALVE_X86
+    if (kernel != HalveKernel::Plain) {
+        split_pixel_pairs_ssse3(row, planes->even, planes->odd, pairs);
+        return;
+    }
+#endif
+    (void)kernel;
+    split_pixel_pairs_plain(row, planes->even, planes->odd, pairs);
 }
 
 void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom,
                  uint8_t* out, int channels, double centre, double edge, double corner) {
 #if HALVE_X86
-    if (kernel == HalveKernel::Vector) {
+    if (kernel == HalveKernel::Avx512) {
         weigh_strip_avx512(top, middle, bottom, out, channels, centre, edge, corner);
         return;
     }

@@ -22,11 +22,23 @@ struct RowPlanes {
     uint8_t odd[kPlaneBytes];   // [3i + ch]: channel ch of pixel 2(x0 - 1 + i) + 1
 };
 
-// Which implementation of the two steps to use.
-enum class HalveKernel { Plain, Vector };
+// The implementations of the two steps, slowest first; all give the same
+// bytes.
+//   Plain   the split one pixel at a time, and the plain sums (which GCC
+//           clones for AVX2 on x86-64 Linux, picked at load time).
+//   Ssse3   the SSSE3 split of split_pixel_pairs, and the plain sums.
+//   Avx512  the SSSE3 split, and the AVX-512 sums.
+enum class HalveKernel { Plain, Ssse3, Avx512 };
+constexpr HalveKernel kHalveKernels[] = {HalveKernel::Plain, HalveKernel::Ssse3, HalveKernel::Avx512};
 
-// Vector: the vector split and AVX-512 sums, where the processor has them.
+// Whether this processor has what the kernel needs. Plain: always.
 bool halve_kernel_available(HalveKernel kernel);
+
+// The fastest kernel this processor has.
+HalveKernel fastest_halve_kernel();
+
+// "plain", "ssse3", "avx512".
+const char* halve_kernel_name(HalveKernel kernel);
 
 // Splits `pairs` pixel pairs of a source row into the planes.
 void split_pixels(HalveKernel kernel, const uint8_t* row, RowPlanes* planes, int pairs);
@@ -40,6 +52,7 @@ void weigh_strip(HalveKernel kernel, const RowPlanes* top, const RowPlanes* midd
 void weigh_channels_plain(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
                           int from, int to, double centre, double edge, double corner);
 #if defined(__x86_64__) || defined(__i386__)
+bool have_ssse3();
 bool have_avx512();
 void weigh_strip_avx512(const RowPlanes* top, const RowPlanes* middle, const RowPlanes* bottom, uint8_t* out,
                         int channels, double centre, double edge, double corner);

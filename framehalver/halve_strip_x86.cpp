@@ -1,5 +1,5 @@
 // The AVX-512 form of the weighted sums, compiled for that unit only and
-// used where the processor has it.
+// used where the processor has it, and the processor checks of the kernels.
 #include <immintrin.h>
 
 // GCC 12 warns about the deliberately undefined pass-through operands inside
@@ -9,6 +9,11 @@
 #endif
 
 #include "halve_strip.h"
+
+bool have_ssse3() {
+    static const bool have = __builtin_cpu_supports("ssse3");
+    return have;
+}
 
 bool have_avx512() {
     static const bool have = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");

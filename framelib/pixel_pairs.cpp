@@ -40,6 +40,8 @@ SplitMasks make_split_masks() {
 
 const SplitMasks kSplitMasks = make_split_masks();
 
+}  // namespace
+
 __attribute__((target("ssse3"))) void split_pixel_pairs_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd,
                                                                int pairs) {
     const __m128i* m = reinterpret_cast<const __m128i*>(kSplitMasks.m);
@@ -65,8 +67,8 @@ __attribute__((target("ssse3"))) void split_pixel_pairs_ssse3(const uint8_t* row
     split_pixel_pairs_plain(row + 6 * i, even + 3 * i, odd + 3 * i, pairs - i);
 }
 
+namespace {
 const bool kHaveSsse3 = __builtin_cpu_supports("ssse3");
-
 }  // namespace
 #endif
 
@@ -78,12 +80,4 @@ void split_pixel_pairs(const uint8_t* row, uint8_t* even, uint8_t* odd, int pair
     }
 #endif
     split_pixel_pairs_plain(row, even, odd, pairs);
-}
-
-bool split_pixel_pairs_is_vectorised() {
-#if PAIRS_X86
-    return kHaveSsse3;
-#else
-    return false;
-#endif
 }

@@ -11,11 +11,15 @@
 constexpr int kPixelPairSlack = 16;
 
 // even[3i + ch] = channel ch of pixel 2i, odd[3i + ch] = channel ch of pixel
-// 2i + 1, for i < pairs. Reads exactly 6 x pairs bytes of the row.
+// 2i + 1, for i < pairs. Reads exactly 6 x pairs bytes of the row. The SSSE3
+// form where the processor has SSSE3, else the plain one.
 void split_pixel_pairs(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
 
-// The same, one pixel at a time; the reference for the vector form.
+// The same, one pixel at a time; writes nothing past 3 x pairs.
 void split_pixel_pairs_plain(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
 
-// Whether split_pixel_pairs uses vector shuffles on this processor.
-bool split_pixel_pairs_is_vectorised();
+#if defined(__x86_64__) || defined(__i386__)
+// The same with SSSE3 shuffles, 8 pairs a step; only for a processor with
+// SSSE3.
+void split_pixel_pairs_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd, int pairs);
+#endif

@@ -1,8 +1,10 @@
 // make_sample_frames: writes a numbered GIF frame sequence imNNNNN.gif for
 // demos, tests and benchmarks, with giflib's encoder.
 //
-//   make_sample_frames [-flat] [-photo] FIRST COUNT WIDTH HEIGHT
+//   make_sample_frames [-flat|-photo] FIRST LAST WIDTH HEIGHT
 //
+// writes frames FIRST to LAST inclusive, as the programs read them (none
+// where LAST < FIRST).
 // The default picture is a moving pattern of bars and gradients; -photo is
 // smooth, noisy, photograph-like content quantised to 256 colours (hard for
 // LZW, like real frames); -flat is one colour per frame.
@@ -10,6 +12,7 @@
 #include <gif_lib.h>
 
 #include <cmath>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +122,16 @@ int write_gif(const char* name, const std::vector<GifByteType>& raster, int widt
     return 0;
 }
 
+// A whole decimal number in [low, high]: 0, else -1.
+int parse_number(const char* text, long low, long high, int* value) {
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || v < low || v > high) return -1;
+    *value = static_cast<int>(v);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,17 +143,20 @@ int main(int argc, char** argv) {
         else break;
     }
     if (argc - i != 4) {
-        std::fprintf(stderr, "usage: make_sample_frames [-flat|-photo] FIRST COUNT WIDTH HEIGHT\n");
+        std::fprintf(stderr, "usage: make_sample_frames [-flat|-photo] FIRST LAST WIDTH HEIGHT\n");
         return 2;
     }
-    int first = std::atoi(argv[i]), count = std::atoi(argv[i + 1]);
-    int width = std::atoi(argv[i + 2]), height = std::atoi(argv[i + 3]);
-    if (count < 0 || width < 1 || height < 1 || width > 65535 || height > 65535) {
-        std::fprintf(stderr, "make_sample_frames: invalid count or size\n");
+    int first, last, width, height;
+    if (parse_number(argv[i], 0, 99999, &first) != 0 || parse_number(argv[i + 1], 0, 99999, &last) != 0) {
+        std::fprintf(stderr, "make_sample_frames: frame numbers are 0 to 99999\n");
+        return 2;
+    }
+    if (parse_number(argv[i + 2], 1, 65535, &width) != 0 || parse_number(argv[i + 3], 1, 65535, &height) != 0) {
+        std::fprintf(stderr, "make_sample_frames: width and height are 1 to 65535\n");
         return 2;
     }
     std::vector<GifByteType> raster(static_cast<size_t>(width) * height);
-    for (int n = first; n < first + count; ++n) {
+    for (int n = first; n <= last; ++n) {
         char name[64];
         std::snprintf(name, sizeof name, "im%05d.gif", n);
         paint(raster, width, height, n, style);

@@ -9,10 +9,10 @@ root=$(pwd)
 rm -rf demo && mkdir -p demo/weave demo/halve
 
 echo "== fieldweaver: six 1440 x 270 fields into three 720 x 540 frames"
-(cd demo/weave && "$root/build/sample/make_sample_frames" 0 6 1440 270 && "$root/build/bin/fieldweaver" 0 4)
+(cd demo/weave && "$root/build/sample/make_sample_frames" 0 5 1440 270 && "$root/build/bin/fieldweaver" 0 4)
 echo
 ls -l demo/weave
 
 echo "== framehalver: three 5120 x 2880 frames into 2560 x 1440 frames"
-(cd demo/halve && "$root/build/sample/make_sample_frames" -photo 0 3 5120 2880 && "$root/build/bin/framehalver" 0 2)
+(cd demo/halve && "$root/build/sample/make_sample_frames" -photo 0 2 5120 2880 && "$root/build/bin/framehalver" 0 2)
 ls -l demo/halve

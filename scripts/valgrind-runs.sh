@@ -21,8 +21,8 @@ run_case() {  # DIR PROGRAM ARGS...
   (cd "$dir" && "${memcheck[@]}" "$@" >/dev/null)
 }
 mkdir -p "$scratch/weave" "$scratch/halve"
-(cd "$scratch/weave" && "$build/sample/make_sample_frames" 0 4 96 32)
-(cd "$scratch/halve" && "$build/sample/make_sample_frames" -photo 0 2 96 64)
+(cd "$scratch/weave" && "$build/sample/make_sample_frames" 0 3 96 32)
+(cd "$scratch/halve" && "$build/sample/make_sample_frames" -photo 0 1 96 64)
 run_case "$scratch/weave" "$build/bin/fieldweaver" 0 2 48 32
 run_case "$scratch/halve" "$build/bin/framehalver" 0 1 48 32
 # The end of a sequence, where fields are missing: the failure paths too. The

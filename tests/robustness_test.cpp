@@ -86,7 +86,7 @@ TEST(Interrupt, CtrlCStopsTheRunAndLeavesOnlyWholeFiles) {
             Sequence s;
             s.add_frames(0, 59, 600, 400);
             bool halver = program == kFramehalver;
-            int pid = spawn_process({program, "0", "59", halver ? "300" : "300", halver ? "200" : "400"}, s.dir.path);
+            int pid = spawn_process({program, "0", "59", "300", halver ? "200" : "400"}, s.dir.path);
             ASSERT_GT(pid, 0);
             std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
             auto sent = std::chrono::steady_clock::now();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -26,8 +27,9 @@ struct Weights {
 };
 
 std::vector<HalveKernel> kernels() {
-    std::vector<HalveKernel> list = {HalveKernel::Plain};
-    if (halve_kernel_available(HalveKernel::Vector)) list.push_back(HalveKernel::Vector);
+    std::vector<HalveKernel> list;
+    for (HalveKernel kernel : kHalveKernels)
+        if (halve_kernel_available(kernel)) list.push_back(kernel);
     return list;
 }
 
@@ -41,7 +43,7 @@ void expect_matches_reference(const Frame& source, int w, int h, const std::stri
         Frame got(w, h);
         std::memset(got.bytes.data(), 0x5A, got.bytes.size());
         halve_frame_with(kernel, &source.image, &got.image, k.centre, k.edge, k.corner);
-        ASSERT_EQ(got.bytes, expected.bytes) << what << " " << w << " x " << h << " kernel " << static_cast<int>(kernel);
+        ASSERT_EQ(got.bytes, expected.bytes) << what << " " << w << " x " << h << " kernel " << halve_kernel_name(kernel);
     }
     Frame got(w, h);
     halve_frame(&source.image, &got.image, k.centre, k.edge, k.corner);
@@ -130,8 +132,9 @@ TEST(HalveFrame, ImpulseResponses) {
     }
 }
 
-// The border passes for the sizes without an interior: which source pixel
-// each output pixel shows. Pixels are numbered by their source position.
+// Which source pixel each border pixel shows, for the sizes without an
+// interior and one with; halve_frame and the reference alike. Pixels are
+// numbered by their source position; {-1, -1} is an interior pixel.
 TEST(HalveFrame, SmallSizesFollowTheBorderPasses) {
     struct Case { int w, h; std::vector<std::pair<int, int>> source_of; } cases[] = {
         {1, 1, {{0, 1}}},
@@ -140,19 +143,27 @@ TEST(HalveFrame, SmallSizesFollowTheBorderPasses) {
         {3, 2, {{0, 0}, {0, 2}, {0, 5}, {2, 0}, {3, 2}, {2, 5}}},
         {2, 2, {{0, 0}, {0, 3}, {2, 0}, {2, 3}}},
         {2, 3, {{0, 0}, {0, 3}, {2, 0}, {2, 3}, {4, 0}, {4, 3}}},
+        {4, 3, {{0, 0}, {0, 2}, {0, 4}, {0, 7},
+                {2, 0}, {-1, -1}, {-1, -1}, {2, 7},
+                {4, 0}, {5, 2}, {5, 4}, {4, 7}}},
     };
+    using Halve = void (*)(const RgbImage*, RgbImage*, double, double, double);
+    const std::pair<const char*, Halve> forms[] = {{"halve_frame", halve_frame}, {"reference", halve_reference}};
     Weights k;
-    for (const Case& c : cases) {
-        Frame source(2 * c.w, 2 * c.h), destination(c.w, c.h);
-        for (int r = 0; r < 2 * c.h; ++r)
-            for (int col = 0; col < 2 * c.w; ++col) source.at(r, col, 0) = static_cast<uint8_t>(16 * r + col);
-        halve_frame(&source.image, &destination.image, k.centre, k.edge, k.corner);
-        for (int y = 0; y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x) {
-                auto [r, col] = c.source_of[static_cast<size_t>(y) * c.w + x];
-                EXPECT_EQ(destination.at(y, x, 0), 16 * r + col) << c.w << " x " << c.h << " at " << y << "," << x;
-            }
-    }
+    for (const Case& c : cases)
+        for (const auto& [name, halve] : forms) {
+            Frame source(2 * c.w, 2 * c.h), destination(c.w, c.h);
+            for (int r = 0; r < 2 * c.h; ++r)
+                for (int col = 0; col < 2 * c.w; ++col) source.at(r, col, 0) = static_cast<uint8_t>(16 * r + col);
+            halve(&source.image, &destination.image, k.centre, k.edge, k.corner);
+            for (int y = 0; y < c.h; ++y)
+                for (int x = 0; x < c.w; ++x) {
+                    auto [r, col] = c.source_of[static_cast<size_t>(y) * c.w + x];
+                    if (r < 0) continue;
+                    EXPECT_EQ(destination.at(y, x, 0), 16 * r + col)
+                        << name << " " << c.w << " x " << c.h << " at " << y << "," << x;
+                }
+        }
 }
 
 }  // namespace

@@ -22,24 +22,36 @@ inline void weave_reference(const RgbImage* f0, const RgbImage* f1, RgbImage* ou
             }
 }
 
-// Three passes, later writes win; the interior sum in doubles in its fixed
-// grouping, truncated.
+// Which source pixel the border pixel (y, x) of a W x H halving shows: one
+// of its 2 x 2 block on the source's own edge. In the left and right columns,
+// corners included, the upper one, S(2y, 0) and S(2y, 2W-1); in the rest of
+// the top and bottom rows the left one, S(0, 2x) and S(2H-1, 2x). A frame one
+// pixel wide shows its right column, one pixel high its bottom row.
+inline void halve_border_source(int w, int h, int y, int x, int* row, int* column) {
+    if (x == w - 1) {
+        *row = 2 * y, *column = 2 * w - 1;
+    } else if (x == 0) {
+        *row = 2 * y, *column = 0;
+    } else if (y == h - 1) {
+        *row = 2 * h - 1, *column = 2 * x;
+    } else {
+        *row = 0, *column = 2 * x;
+    }
+}
+
+// Border pixels as above; every interior pixel the sum in doubles in its
+// fixed grouping, truncated.
 inline void halve_reference(const RgbImage* s, RgbImage* d, double centre, double edge, double corner) {
     const int w = d->width, h = d->height;
-    auto copy = [&](int r, int c, int y, int x) {
-        uint8_t red, green, blue;
-        image_get_pixel(s, r, c, &red, &green, &blue);
-        image_put_pixel(d, y, x, red, green, blue);
-    };
-    for (int x = 0; x < w; ++x) {
-        copy(0, 2 * x, 0, x);
-        copy(2 * h - 1, 2 * x, h - 1, x);
-    }
-    for (int y = 0; y < h; ++y) {
-        copy(2 * y, 0, y, 0);
-        copy(2 * y, 2 * w - 1, y, w - 1);
-    }
-    if (w < 3 || h < 3) return;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (y > 0 && y < h - 1 && x > 0 && x < w - 1) continue;
+            int r, c;
+            halve_border_source(w, h, y, x, &r, &c);
+            uint8_t red, green, blue;
+            image_get_pixel(s, r, c, &red, &green, &blue);
+            image_put_pixel(d, y, x, red, green, blue);
+        }
     for (int y = 1; y <= h - 2; ++y)
         for (int x = 1; x <= w - 2; ++x) {
             uint8_t out[3];
