@@ -1,14 +1,9 @@
 #!/usr/bin/env bash
-# Installs what the build, the tests and the benchmarks need on Debian 12.
+# Installs what the build, the tests, the benchmarks and the packaging need
+# on Debian 12.
 set -euo pipefail
-packages=(
-  cmake g++ make pkgconf
-  libgif-dev libtiff-dev
-  libgtest-dev libbenchmark-dev
-  clang libclang-rt-14-dev   # sanitizers and libFuzzer
-  valgrind
-  musl-tools                 # a small static C library for the del helper
-)
+# The list is scripts/debian-packages.txt, which .ci/run installs too.
+mapfile -t packages < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "$(dirname "$0")/debian-packages.txt")
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

@@ -3,7 +3,9 @@
 #  1. the whole test suite built with clang, AddressSanitizer and UBSan;
 #  2. each libFuzzer target for 45 s over its committed corpus;
 #  3. small runs of both programs and their helpers under valgrind;
-#  4. the whole test suite in the Release build.
+#  4. the whole test suite in the Release build;
+#  5. the Release build installed and packaged as a .deb: the same TIFFs as
+#     from the build tree, and manual pages that render.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
@@ -31,3 +33,6 @@ bash scripts/valgrind-runs.sh
 echo "== 4. Release build and tests"
 bash scripts/build.sh >/dev/null
 ctest --test-dir build -j"$jobs" --output-on-failure
+
+echo "== 5. installed tree and Debian package"
+bash scripts/check-install.sh build
