@@ -1,10 +1,8 @@
 // fieldweaver from its command line to the TIFF files, with the real helpers.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,7 +13,7 @@
 namespace {
 
 std::string progress(const std::string& n, const std::string& a, const std::string& b) {
-    return "\n" + n + " == " + a + ".raw+" + b + ".raw==>_tmp.ppm\n";
+    return as_console_text("\n" + n + " == " + a + ".raw+" + b + ".raw==>_tmp.ppm\n");
 }
 std::string convert(const std::string& out) { return "raw2tiff -c packbits _tmp.ppm " + out + ".tif"; }
 
@@ -92,7 +90,7 @@ TEST(FieldweaverRun, CommandLineErrorsTouchNothing) {
         s.add_frames(0, 1, 4, 2);
         ProcessResult r = s.run(kFieldweaver, c.args);
         EXPECT_EQ(r.exit_code, c.exit_code) << c.args.size();
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.out, as_console_text(c.out));
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(s.files(), with_gifs(s, {}));
     }
@@ -138,7 +136,7 @@ TEST(FieldweaverRun, FrameOfTheWrongSizeIsReported) {
 TEST(FieldweaverRun, UnwritableTemporaryFileSkipsTheConversion) {
     Sequence s;
     s.add_frames(0, 1, 8, 2);
-    mkdir((s.dir / "_tmp.ppm").c_str(), 0755);
+    std::filesystem::create_directory(s.dir / "_tmp.ppm");
     write_bytes(s.dir / "_tmp.ppm/keep", {1});
     ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"});
     EXPECT_EQ(r.exit_code, 1);
@@ -153,7 +151,7 @@ TEST(FieldweaverRun, UnwritableTemporaryFileSkipsTheConversion) {
 TEST(FieldweaverRun, FailedConversionIsReported) {
     Sequence s;
     s.add_frames(0, 1, 8, 2);
-    mkdir((s.dir / "im00000.tif").c_str(), 0755);
+    std::filesystem::create_directory(s.dir / "im00000.tif");
     write_bytes(s.dir / "im00000.tif/keep", {1});
     ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"});
     EXPECT_EQ(r.exit_code, 1);
@@ -169,9 +167,11 @@ TEST(FieldweaverRun, OwnHelpersComeFirstOnPath) {
     Sequence s;
     s.add_frames(0, 1, 8, 2);
     ScratchDir decoys;
-    for (const char* name : {"gif2rgb", "raw2tiff", "del"})
-        write_script(decoys / name, "#!/bin/sh\ntouch \"" + decoys.path + "/ran\"\nexit 1\n");
-    ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"}, {"PATH=" + decoys.path + ":/usr/bin:/bin"});
+    for (const char* name : {"gif2rgb", "raw2tiff", "del"}) {
+        write_decoy(decoys.path, name, decoys / "ran");
+        write_decoy(s.dir.path, name, decoys / "ran");  // the current directory comes first on Windows
+    }
+    ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"}, {"PATH=" + path_with_first(decoys.path)});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_FALSE(file_exists(decoys / "ran"));
     expect_woven(s, "im00000.tif", 0, 4, 2);
@@ -180,10 +180,10 @@ TEST(FieldweaverRun, OwnHelpersComeFirstOnPath) {
 TEST(FieldweaverRun, SecondRunInTheSameDirectoryIsRefused) {
     Sequence s;
     s.add_frames(0, 1, 4, 2);
-    int fd = open(s.dir.path.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    int lock = hold_directory_lock(s.dir.path);
+    ASSERT_GE(lock, 0);
     ProcessResult r = s.run(kFieldweaver, {"0", "0", "4", "2"});
-    close(fd);
+    release_directory_lock(lock);
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "fieldweaver: another run is using this directory\n");

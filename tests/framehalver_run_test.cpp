@@ -12,9 +12,11 @@
 namespace {
 
 std::string progress(const std::string& n, const std::string& base) {
-    return "\n" + n + " == " + base + ".raw ==>_tmp.ppm\n";
+    return as_console_text("\n" + n + " == " + base + ".raw ==>_tmp.ppm\n");
 }
-std::string convert(const std::string& base) { return "raw2tiff -c packbits _tmp.ppm " + base + ".tif\n"; }
+std::string convert(const std::string& base) {
+    return as_console_text("raw2tiff -c packbits _tmp.ppm " + base + ".tif\n");
+}
 
 void expect_halved(const Sequence& s, int n, int w, int h) {
     TiffPicture picture;
@@ -90,7 +92,7 @@ TEST(FramehalverRun, CommandLineErrorsTouchNothing) {
         Sequence s;
         ProcessResult r = s.run(kFramehalver, c.args);
         EXPECT_EQ(r.exit_code, c.exit_code) << c.args.size();
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.out, as_console_text(c.out));
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(s.files(), std::vector<std::string>());
     }

@@ -29,7 +29,9 @@ ProcessResult Sequence::run(const std::string& program, const std::vector<std::s
                             const std::vector<std::string>& env) const {
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
-    return run_process(argv, dir.path, env);
+    ProcessResult r = run_process(argv, dir.path, env);
+    r.err = from_console_text(r.err);
+    return r;
 }
 
 void make_program_tree(ProgramTree* tree, const std::string& program, const std::string& root,
@@ -50,3 +52,4 @@ void make_program_tree(ProgramTree* tree, const std::string& program, const std:
         write_script(path.string(), stub.second);
     }
 }
+

@@ -34,3 +34,21 @@ struct ProgramTree {
 };
 void make_program_tree(ProgramTree* tree, const std::string& program, const std::string& root,
                        const std::vector<std::pair<std::string, std::string>>& stubs);
+
+// The platform's side (program_runs_posix.cpp, program_runs_win32.cpp).
+
+// Standard output as the programs' console gives it to a file: LF on POSIX,
+// CR LF on Windows, where standard output is a text stream. Sequence::run
+// turns standard error back into LF lines, so that messages compare alike.
+std::string as_console_text(const std::string& text);
+std::string from_console_text(const std::string& text);
+
+// Holds the work directory's lock as a run would, until release_directory_lock.
+int hold_directory_lock(const std::string& dir);
+void release_directory_lock(int lock);
+
+// A command NAME in `dir` that, if anything ever runs it, creates `marker`.
+void write_decoy(const std::string& dir, const std::string& name, const std::string& marker);
+
+// PATH with `dir` first, then the system's own directories.
+std::string path_with_first(const std::string& dir);
