@@ -24,7 +24,10 @@ for entry in "${targets[@]}"; do
   work="$scratch/$(basename "$target")"
   mkdir -p "$work"
   cp "$corpus"/* "$work"/
-  [ -d "$regressions" ] && cp "$regressions"/* "$work"/
+  # Each regression folder holds a README saying what goes there: not an input.
+  if [ -d "$regressions" ]; then
+    find "$regressions" -maxdepth 1 -type f ! -name README -exec cp {} "$work"/ \;
+  fi
   echo "== fuzzing $(basename "$target") for ${seconds}s"
   # The corpus copy grows; the committed one stays as it is.
   "build-fuzz/$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2560 \

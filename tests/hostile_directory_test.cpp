@@ -102,6 +102,29 @@ TEST(HostileDirectory, FrameOfTheRightByteCountAndTheWrongShapeIsReported) {
     EXPECT_EQ(s.files(), gifs_and(s, {"im00000.tif"}));  // the bytes are still used as they are
 }
 
+// A FIFO where a GIF should be would block the decoder forever.
+TEST(HostileDirectory, FifoInsteadOfAGifIsRefusedWithoutBlocking) {
+    Sequence s;
+    s.add_frames(0, 0, 8, 4);
+    ASSERT_EQ(mkfifo((s.dir / "im00001.gif").c_str(), 0644), 0);
+    ProcessResult r = run_guarded(s, kFramehalver, {"0", "1", "4", "2"});
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_TRUE(has(r.err, "gif2rgb: im00001.gif: ")) << r.err;
+    EXPECT_TRUE(has(r.err, "framehalver: gif2rgb -1 -o im00001.raw im00001.gif: exited with status 1")) << r.err;
+}
+
+// del deletes files only, as the Windows interpreter's built-in does.
+TEST(HostileDirectory, DirectoryUnderARawNameIsNotRemoved) {
+    Sequence s;
+    s.add_frames(0, 0, 8, 4);
+    ASSERT_EQ(mkdir((s.dir / "im00000.raw").c_str(), 0755), 0);
+    ProcessResult r = run_guarded(s, kFramehalver, {"0", "0", "4", "2"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(has(r.err, "framehalver: del im00000.raw: exited with status 1\n")) << r.err;
+    EXPECT_TRUE(has(r.err, "del: im00000.raw: Is a directory\n")) << r.err;
+    EXPECT_TRUE(file_exists(s.dir / "im00000.raw"));
+}
+
 // A lost progress record is a failure of the run, said once.
 TEST(HostileDirectory, LostStandardOutputIsReported) {
     Sequence s;

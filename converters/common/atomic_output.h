@@ -1,34 +1,47 @@
-// Output files that appear whole or not at all.
+// Output files that appear whole or not at all, and never reach outside the
+// output's directory through its name.
 //
-// The data goes to a temporary file in the target's directory; only a
-// successful commit renames it over the target, so a reader never sees a
-// truncated file under the real name, and an existing target is replaced only
-// by a complete new one. While a file is open, SIGINT, SIGTERM, SIGQUIT and
-// SIGHUP remove the temporary file before the process dies of the signal.
-//
-// A target that exists and is not a regular file (/dev/null, a pipe) is
-// written in place: renaming over it would replace the device node itself.
-// A symbolic link to a regular file keeps the link: its target is replaced.
+// What sits at the name decides how the data gets there (a symbolic link is
+// looked at itself, never followed):
+// - nothing: the data goes to an unnamed file in the name's directory
+//   (O_TMPFILE), linked to the name at commit. A killed process, SIGKILL
+//   included, leaves nothing under any name.
+// - a regular file or a symbolic link, dangling or not: the new file is
+//   linked to a temporary name ".NAME.XXXXXX" in the same directory at commit
+//   and renamed over the name. The name itself is replaced: a link is not
+//   followed, so its target is left as it is, and the other names of a
+//   hard-linked file keep the old content.
+// - a directory: refused ("Is a directory").
+// - a FIFO or a device named directly (/dev/null): written in place, as a
+//   rename would replace the node itself. A FIFO that no one reads is
+//   refused at once ("no reader on the FIFO") rather than waited for.
+// Where the file system has no unnamed files, the data goes to a temporary
+// file ".NAME.XXXXXX" from the start, renamed over the name at commit; while
+// it is open, SIGINT, SIGTERM, SIGQUIT and SIGHUP remove it before the
+// process dies of the signal (a SIGKILL leaves it: the programs remove such
+// leftovers). A new file's mode is 0666 less the umask.
 #pragma once
 
 #include <cstddef>
 
+#include "tool_error.h"
+
 struct AtomicOutput {
     char final_path[4096];
-    char temp_path[4096];
-    int fd;      // -1 when nothing is open
-    int direct;  // 1: writing straight into a device or pipe
+    char temp_path[4096];  // the temporary name, while there is one
+    int fd;                // -1 when nothing is open
+    int kind;              // how the data reaches the name (atomic_output.cpp)
 };
 
-// Creates the temporary file; -1 with errno set when it cannot be created.
-int atomic_output_open(AtomicOutput* out, const char* path);
+// Opens the output. 0, or -1 with the reason (the system's text).
+int atomic_output_open(AtomicOutput* out, const char* path, ToolError* error);
 
-// Writes all bytes, retrying short writes; -1 with errno set on failure.
-int atomic_output_write(AtomicOutput* out, const void* data, size_t size);
+// Writes all bytes, retrying short writes. 0, or -1 with the reason.
+int atomic_output_write(AtomicOutput* out, const void* data, size_t size, ToolError* error);
 
-// Closes the temporary file and renames it to the target; -1 with errno set
-// on failure, in which case the temporary file is removed.
-int atomic_output_commit(AtomicOutput* out);
+// Closes the file and puts it under the name. 0, or -1 with the reason, in
+// which case nothing new is left under any name.
+int atomic_output_commit(AtomicOutput* out, ToolError* error);
 
-// Closes and removes the temporary file (if one is open). Keeps errno.
+// Closes and drops the file (if one is open). Keeps errno.
 void atomic_output_abort(AtomicOutput* out);

@@ -3,8 +3,8 @@
 // Writes the picture GIFFILE ends with as raw RGB24 (screen width x height x 3
 // bytes, top row first, no header). OUTFILE appears whole or not at all.
 // Exit status: 0 done, 1 the GIF or the output failed, 2 usage error.
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "atomic_output.h"
@@ -19,18 +19,14 @@ int usage_error() {
     return 2;
 }
 
-int write_error(const char* path) {
-    std::fprintf(stderr, "gif2rgb: %s: %s\n", path, std::strerror(errno));
-    return -1;
-}
-
-int write_output(const char* path, const RgbRaster* raster) {
+int write_output(const char* path, const RgbImage* image, ToolError* error) {
     AtomicOutput out;
-    size_t bytes = static_cast<size_t>(raster->width) * raster->height * 3;
-    if (atomic_output_open(&out, path) < 0 || atomic_output_write(&out, raster->pixels, bytes) < 0 ||
-        atomic_output_commit(&out) < 0) {
-        atomic_output_abort(&out);  // keeps errno
-        return write_error(path);
+    size_t bytes = static_cast<size_t>(image->width) * image->height * 3;
+    if (atomic_output_open(&out, path, error) < 0 ||
+        atomic_output_write(&out, image->pixels, bytes, error) < 0 ||
+        atomic_output_commit(&out, error) < 0) {
+        atomic_output_abort(&out);
+        return -1;
     }
     return 0;
 }
@@ -67,13 +63,10 @@ int main(int argc, char** argv) {
     if (!one_file || out_path == nullptr || out_path[0] == '\0' || gif_path == nullptr)
         return usage_error();
 
-    RgbRaster raster;
-    char reason[kGifReasonSize];
-    if (gif_decode_file(gif_path, kGifLzwFast, &raster, reason) < 0) {
-        std::fprintf(stderr, "gif2rgb: %s: %s\n", gif_path, reason);
-        return 1;
-    }
-    int rc = write_output(out_path, &raster);
-    rgb_raster_free(&raster);
-    return rc < 0 ? 1 : 0;
+    RgbImage image;
+    ToolError error;
+    if (gif_decode_file(gif_path, &image, &error) < 0) return tool_report("gif2rgb", gif_path, &error);
+    int rc = write_output(out_path, &image, &error);
+    std::free(image.pixels);
+    return rc < 0 ? tool_report("gif2rgb", out_path, &error) : 0;
 }

@@ -8,11 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include "lzw_decode.h"
+#include "input_file.h"
 
 namespace {
 
@@ -81,8 +80,8 @@ struct Rect {
 struct Decoder {
     GifFileType* gif;
     Reader* reader;
-    GifLzwPath lzw;
-    char* reason;
+    const GifLzw* lzw;
+    ToolError* error;
     int sw, sh;
     uint8_t bg[3];
     uint8_t* screen;  // sw * sh * 3, allocated at the first image
@@ -103,7 +102,7 @@ int fail(Decoder* d, const char* format, ...) __attribute__((format(printf, 2, 3
 int fail(Decoder* d, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(d->reason, kGifReasonSize, format, args);
+    tool_vfail(d->error, format, args);
     va_end(args);
     return -1;
 }
@@ -228,29 +227,31 @@ int fail_lzw(Decoder* d, LzwError error, int image) {
 }
 
 // The image is full; skip whatever data is left up to the terminator.
-int skip_code_blocks(Decoder* d, BlockSource* source) {
+int skip_code_blocks(BlockSource* source, LzwError* error) {
     const uint8_t* data;
     int size;
     while (next_code_block(source, &data, &size) > 0) {
     }
-    return source->failed ? fail_giflib(d, d->gif->Error) : 0;
+    if (!source->failed) return 0;
+    *error = kLzwReadFailed;
+    return -1;
 }
 
-int decode_indices(Decoder* d, int min_code_size, size_t count, int image) {
-    GifFileType* gif = d->gif;
-    if (d->lzw == kGifLzwGiflib) {
-        int w = gif->Image.Width;
-        for (int r = 0; r < gif->Image.Height; ++r)
-            if (DGifGetLine(gif, d->index + static_cast<size_t>(r) * w, w) == GIF_ERROR)
-                return fail_giflib(d, gif->Error);
-        return 0;
-    }
+int our_indices(GifFileType* gif, int min_code_size, uint8_t* out, size_t count,
+                LzwError* error) {
     BlockSource source = {gif, false, false, false};
-    LzwError error = kLzwOk;
-    if (lzw_decode(min_code_size, LzwSource{&source, next_code_block}, d->index, count,
-                   &error) < 0)
-        return fail_lzw(d, error, image);
-    return skip_code_blocks(d, &source);
+    if (lzw_decode(min_code_size, LzwSource{&source, next_code_block}, out, count, error) < 0)
+        return -1;
+    return skip_code_blocks(&source, error);
+}
+
+int our_rgb(GifFileType* gif, int min_code_size, const uint8_t (*lut)[4], uint8_t* out,
+            size_t count, LzwError* error) {
+    BlockSource source = {gif, false, false, false};
+    if (lzw_decode_rgb(min_code_size, LzwSource{&source, next_code_block}, lut, out, count,
+                       error) < 0)
+        return -1;
+    return skip_code_blocks(&source, error);
 }
 
 int read_image(Decoder* d) {
@@ -328,21 +329,20 @@ int read_image(Decoder* d) {
     // The usual frame: full rows down to the bottom of the screen, every
     // index inside the table. It decodes straight to RGB in place; whatever
     // the decoder writes past its last pixel lands in the screen's slack.
-    if (d->lzw == kGifLzwFast && opaque && !desc->Interlace && rect.x == 0 &&
-        w == d->sw && rect.y + h == d->sh && (1 << min_code_size) <= ncolors) {
+    LzwError error = kLzwOk;
+    if (d->lzw->rgb != nullptr && opaque && !desc->Interlace && rect.x == 0 && w == d->sw &&
+        rect.y + h == d->sh && (1 << min_code_size) <= ncolors) {
         uint8_t* dst = d->screen + static_cast<size_t>(rect.y) * d->sw * 3;
-        BlockSource source = {gif, false, false, false};
-        LzwError error = kLzwOk;
-        if (lzw_decode_rgb(min_code_size, LzwSource{&source, next_code_block}, lut, dst, count,
-                           &error) < 0)
+        if (d->lzw->rgb(gif, min_code_size, lut, dst, count, &error) < 0)
             return fail_lzw(d, error, image);
-        return skip_code_blocks(d, &source);
+        return 0;
     }
 
     if (!grow(&d->index, &d->index_cap, count + kLzwOutputSlack))
         return fail(d, "out of memory");
-    if (decode_indices(d, min_code_size, count, image) < 0) return -1;
-    if (ncolors < 256 && (d->lzw == kGifLzwGiflib || (1 << min_code_size) > ncolors)) {
+    if (d->lzw->indices(gif, min_code_size, d->index, count, &error) < 0)
+        return fail_lzw(d, error, image);
+    if (ncolors < 256 && (!d->lzw->indices_below_code_size || (1 << min_code_size) > ncolors)) {
         for (size_t i = 0; i < count; ++i) {
             int v = d->index[i];
             if (v >= ncolors && v != transparent)
@@ -411,63 +411,51 @@ int decode(Decoder* d) {
     return 0;
 }
 
-int run(Reader* reader, GifLzwPath lzw, RgbRaster* out, char* reason) {
+int run(Reader* reader, const GifLzw* lzw, RgbImage* out, ToolError* error) {
     Decoder d;
     std::memset(&d, 0, sizeof d);
     d.reader = reader;
     d.lzw = lzw;
-    d.reason = reason;
+    d.error = error;
     d.gce_transparent = -1;
-    reason[0] = '\0';
+    error->reason[0] = '\0';
     int rc = decode(&d);
     if (d.gif) DGifCloseFile(d.gif, nullptr);
     std::free(d.index);
     std::free(d.saved);
     if (rc < 0) {
         std::free(d.screen);
-        *out = RgbRaster{nullptr, 0, 0};
+        *out = RgbImage{0, 0, nullptr};
         return -1;
     }
-    *out = RgbRaster{d.screen, d.sw, d.sh};
+    *out = RgbImage{d.sw, d.sh, d.screen};
     return 0;
 }
 
 }  // namespace
 
-int gif_decode_file(const char* path, GifLzwPath lzw, RgbRaster* out,
-                    char reason[kGifReasonSize]) {
+const GifLzw kGifLzw = {our_indices, our_rgb, true};
+
+int gif_decode_file(const char* path, RgbImage* out, ToolError* error) {
+    *out = RgbImage{0, 0, nullptr};
     Reader reader;
     std::memset(&reader, 0, sizeof reader);
-    reader.fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (reader.fd < 0) {
-        std::snprintf(reason, kGifReasonSize, "cannot open: %s", std::strerror(errno));
-        *out = RgbRaster{nullptr, 0, 0};
-        return -1;
-    }
+    int64_t size = 0;
+    if (input_open(path, &reader.fd, &size, error) < 0) return -1;
     reader.buf = static_cast<uint8_t*>(std::malloc(kFileBuffer));
-    int rc = -1;
-    if (reader.buf == nullptr) {
-        std::snprintf(reason, kGifReasonSize, "out of memory");
-        *out = RgbRaster{nullptr, 0, 0};
-    } else {
-        rc = run(&reader, lzw, out, reason);
-    }
+    int rc = reader.buf == nullptr ? tool_fail(error, "out of memory")
+                                   : run(&reader, &kGifLzw, out, error);
     std::free(reader.buf);
     close(reader.fd);
     return rc;
 }
 
-int gif_decode_memory(const uint8_t* data, size_t size, GifLzwPath lzw, RgbRaster* out,
-                      char reason[kGifReasonSize]) {
+int gif_decode_memory(const uint8_t* data, size_t size, const GifLzw* lzw, RgbImage* out,
+                      ToolError* error) {
     Reader reader;
     std::memset(&reader, 0, sizeof reader);
     reader.fd = -1;
     reader.data = data;
     reader.size = size;
-    return run(&reader, lzw, out, reason);
-}
-
-void rgb_raster_free(RgbRaster* raster) {
-    std::free(raster->pixels);
-    raster->pixels = nullptr;
+    return run(&reader, lzw, out, error);
 }

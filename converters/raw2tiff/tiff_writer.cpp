@@ -82,7 +82,7 @@ uint16_t tiff_code(TiffCompression c) {
     return COMPRESSION_NONE;
 }
 
-int write_strips(TIFF* tif, const PpmRaster& image, TiffCompression compression,
+int write_strips(TIFF* tif, const RgbImage& image, TiffCompression compression,
                  uint32_t rows_per_strip) {
     const size_t row_bytes = static_cast<size_t>(image.width) * 3;
     const uint32_t height = static_cast<uint32_t>(image.height);
@@ -96,7 +96,7 @@ int write_strips(TIFF* tif, const PpmRaster& image, TiffCompression compression,
     for (uint32_t row = 0; row < height && status == 0; row += rows_per_strip, ++strip) {
         uint32_t rows = height - row < rows_per_strip ? height - row : rows_per_strip;
         // libtiff takes non-const buffers but reads these only.
-        unsigned char* data = const_cast<unsigned char*>(image.pixels + row * row_bytes);
+        unsigned char* data = image.pixels + row * row_bytes;
         tmsize_t size = static_cast<tmsize_t>(rows * row_bytes);
         tmsize_t written;
         if (compression == TiffCompression::packbits) {
@@ -118,14 +118,10 @@ int write_strips(TIFF* tif, const PpmRaster& image, TiffCompression compression,
 
 }  // namespace
 
-int tiff_write_rgb(int fd, const PpmRaster& image, TiffCompression compression,
-                   char* reason, size_t reason_size) {
+int tiff_write_rgb(int fd, const RgbImage& image, TiffCompression compression, ToolError* error) {
     Sink sink = {fd, 0, ""};
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (options == nullptr) {
-        std::snprintf(reason, reason_size, "out of memory");
-        return -1;
-    }
+    if (options == nullptr) return tool_fail(error, "out of memory");
     TIFFOpenOptionsSetErrorHandlerExtR(options, keep_error, &sink);
     TIFFOpenOptionsSetWarningHandlerExtR(options, ignore_warning, nullptr);
     TIFF* tif = TIFFClientOpenExt("raw2tiff", "w", &sink, sink_read, sink_write, sink_seek,
@@ -159,14 +155,8 @@ int tiff_write_rgb(int fd, const PpmRaster& image, TiffCompression compression,
         }
         TIFFClose(tif);
     }
-    if (status != 0) {
-        if (sink.write_errno != 0) {
-            std::snprintf(reason, reason_size, "%s", std::strerror(sink.write_errno));
-        } else if (sink.tiff_error[0] != '\0') {
-            std::snprintf(reason, reason_size, "%s", sink.tiff_error);
-        } else {
-            std::snprintf(reason, reason_size, "cannot write TIFF (out of memory?)");
-        }
-    }
-    return status;
+    if (status == 0) return 0;
+    if (sink.write_errno != 0) return tool_fail_errno(error, sink.write_errno);
+    if (sink.tiff_error[0] != '\0') return tool_fail(error, "%s", sink.tiff_error);
+    return tool_fail(error, "cannot write TIFF (out of memory?)");
 }

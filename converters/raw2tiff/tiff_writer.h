@@ -3,7 +3,8 @@
 
 #include <cstddef>
 
-#include "ppm_raster.h"
+#include "rgb_image.h"
+#include "tool_error.h"
 
 enum class TiffCompression { none, packbits, lzw, zip };
 
@@ -12,6 +13,6 @@ const size_t kTiffStripBytes = 65536;
 
 // Writes image as a whole TIFF file to fd, which must be an empty file open
 // for reading and writing at offset 0; fd stays open. On failure returns -1
-// with a short reason (the system's for a failed write, else libtiff's).
-int tiff_write_rgb(int fd, const PpmRaster& image, TiffCompression compression,
-                   char* reason, size_t reason_size);
+// with a reason (the system's for a failed write, else libtiff's). The
+// pixels are only read.
+int tiff_write_rgb(int fd, const RgbImage& image, TiffCompression compression, ToolError* error);

@@ -3,24 +3,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gif_lib.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
-
-extern char** environ;
 
 namespace {
 
@@ -44,27 +37,6 @@ void remove_tree(const std::string& path) {
     rmdir(path.c_str());
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// sh -c 'cd "$0" && exec "$@"' CWD ARGV...: the program starts in `cwd`
-// with everything else untouched.
-std::vector<std::string> in_directory(const std::vector<std::string>& argv, const std::string& cwd) {
-    std::vector<std::string> line = {"sh", "-c", "cd \"$0\" && exec \"$@\"", cwd};
-    line.insert(line.end(), argv.begin(), argv.end());
-    return line;
-}
-
-// The null-terminated pointer array exec wants; the strings must outlive it.
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-    std::vector<char*> p;
-    for (std::string& s : strings) p.push_back(&s[0]);
-    p.push_back(nullptr);
-    return p;
-}
-
 }  // namespace
 
 ScratchDir::ScratchDir() {
@@ -78,94 +50,23 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() { remove_tree(path); }
 
-ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
-                          const std::vector<std::string>& env) {
-    ScratchDir io;
-    std::string out_path = io / "out", err_path = io / "err";
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e) {
-        std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& add : env)
-            if (entry.compare(0, add.find('=') + 1, add, 0, add.find('=') + 1) == 0) replaced = true;
-        if (!replaced) environment.push_back(entry);
-    }
-    environment.insert(environment.end(), env.begin(), env.end());
-    std::vector<char*> envp = pointers(environment);
-    std::vector<std::string> line = in_directory(argv, cwd);
-    std::vector<char*> shell_args = pointers(line);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid;
-    ProcessResult result;
-    if (posix_spawn(&pid, "/bin/sh", &actions, nullptr, shell_args.data(), envp.data()) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return result;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-    }
-    if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-    result.out = slurp(out_path);
-    result.err = slurp(err_path);
-    return result;
-}
-
-int spawn_process(const std::vector<std::string>& argv, const std::string& cwd) {
-    std::vector<std::string> line = in_directory(argv, cwd);
-    std::vector<char*> args = pointers(line);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, args.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    return pid;
-}
-
-Waited wait_process(int pid, double timeout_seconds) {
-    Waited result;
-    auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        int status = 0;
-        struct rusage usage;
-        pid_t done = wait4(pid, &status, WNOHANG, &usage);
-        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (done == pid) {
-            if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-            if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-            result.max_rss_kib = usage.ru_maxrss;
-            result.seconds = elapsed;
-            return result;
-        }
-        if (elapsed > timeout_seconds && !result.timed_out) {
-            result.timed_out = true;
-            kill(-pid, SIGKILL);
-        }
-        usleep(1000);
-    }
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<uint8_t> read_bytes(const std::string& path) {
-    std::string s = slurp(path);
+    std::string s = read_file(path);
     return std::vector<uint8_t>(s.begin(), s.end());
 }
 
-void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+void write_file(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    write_file(path, std::string(bytes.begin(), bytes.end()));
 }
 
 bool file_exists(const std::string& path) {

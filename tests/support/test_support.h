@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,29 @@ struct ScratchDir {
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
+// A program to run and how. Everything but argv may stay as it is.
+struct ProcessSpec {
+    std::vector<std::string> argv;  // argv[0]: a path (or a name looked up on PATH)
+    std::string cwd;                // where it starts; empty: where the test runs
+    std::vector<std::string> env;   // "NAME=VALUE", added to or replacing the environment
+    std::optional<std::string> stdin_bytes;  // through a pipe; none: standard input empty
+    uint64_t file_size_limit = 0;   // bytes any file it writes may reach; 0: no limit.
+                                    // Ignored where the system has no such limit.
+    double timeout_seconds = 0;     // killed (timed_out) after this long; 0: no limit
+};
+
 struct ProcessResult {
     int exit_code = -1;  // when it exited
     int signal = 0;      // when it was killed
     std::string out;
     std::string err;
+    bool timed_out = false;
+    long max_rss_kib = 0;  // its peak resident memory, where the system says
 };
+
+// Runs the program and returns when it has ended. The POSIX code is in
+// process_posix.cpp.
+ProcessResult run_process(const ProcessSpec& spec);
 
 // Runs argv[0] (a path) with the arguments in `cwd`, standard input empty,
 // and "NAME=VALUE" entries of `env` added to (or replacing in) the
@@ -30,7 +48,8 @@ struct ProcessResult {
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
                           const std::vector<std::string>& env = {});
 
-// The same, started in a process group of its own and not waited for.
+// The same, started in a process group of its own (standard output thrown
+// away, standard error the test's) and not waited for.
 int spawn_process(const std::vector<std::string>& argv, const std::string& cwd);
 
 struct Waited {
@@ -41,10 +60,13 @@ struct Waited {
     bool timed_out = false;
 };
 
-// Waits up to `timeout_seconds` for a spawned process (killing it after that).
+// Waits up to `timeout_seconds` for a spawned process (killing its process
+// group after that).
 Waited wait_process(int pid, double timeout_seconds);
 
 std::vector<uint8_t> read_bytes(const std::string& path);
+std::string read_file(const std::string& path);  // the same as text; empty when unreadable
+void write_file(const std::string& path, const std::string& text);
 void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);
 // Names in a directory, sorted, without "." and "..".

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "gif_frame_decode.h"
+#include "giflib_lines.h"
 
 namespace {
 
@@ -63,18 +63,18 @@ const Bytes& frame() {
 
 void BM_Decode(benchmark::State& state) {
     const Bytes& gif = frame();
-    GifLzwPath path = state.range(0) == 0 ? kGifLzwFast : kGifLzwGiflib;
+    const GifLzw* lzw = state.range(0) == 0 ? &kGifLzw : &kGifLzwGiflibLines;
     for (auto _ : state) {
-        RgbRaster raster;
-        char reason[kGifReasonSize];
-        if (gif_decode_memory(gif.data(), gif.size(), path, &raster, reason) < 0) {
-            state.SkipWithError(reason);
+        RgbImage image;
+        ToolError error;
+        if (gif_decode_memory(gif.data(), gif.size(), lzw, &image, &error) < 0) {
+            state.SkipWithError(error.reason);
             break;
         }
-        benchmark::DoNotOptimize(raster.pixels);
-        rgb_raster_free(&raster);
+        benchmark::DoNotOptimize(image.pixels);
+        std::free(image.pixels);
     }
-    state.SetLabel(path == kGifLzwFast ? "fast LZW" : "giflib DGifGetLine");
+    state.SetLabel(lzw == &kGifLzw ? "fast LZW" : "giflib DGifGetLine");
 }
 BENCHMARK(BM_Decode)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

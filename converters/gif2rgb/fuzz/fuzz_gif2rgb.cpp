@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gif_frame_decode.h"
+#include "giflib_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Real screens up to 5120x2880 are fine; bigger ones only cost the
@@ -13,20 +13,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size >= 10 && static_cast<size_t>(data[6] | data[7] << 8) * (data[8] | data[9] << 8) >
                           (size_t{1} << 22))
         return 0;
-    RgbRaster fast, ref;
-    char fast_reason[kGifReasonSize], ref_reason[kGifReasonSize];
-    int fast_rc = gif_decode_memory(data, size, kGifLzwFast, &fast, fast_reason);
-    int ref_rc = gif_decode_memory(data, size, kGifLzwGiflib, &ref, ref_reason);
+    RgbImage fast, ref;
+    ToolError fast_error, ref_error;
+    int fast_rc = gif_decode_memory(data, size, &kGifLzw, &fast, &fast_error);
+    int ref_rc = gif_decode_memory(data, size, &kGifLzwGiflibLines, &ref, &ref_error);
     if (fast_rc == 0 && ref_rc == 0) {
         size_t bytes = static_cast<size_t>(fast.width) * fast.height * 3;
         if (fast.width != ref.width || fast.height != ref.height ||
             std::memcmp(fast.pixels, ref.pixels, bytes) != 0)
             std::abort();
     } else if (fast_rc != ref_rc) {
-        if (fast_rc == 0 || std::strstr(fast_reason, "undefined LZW code") == nullptr)
+        if (fast_rc == 0 || std::strstr(fast_error.reason, "undefined LZW code") == nullptr)
             std::abort();
     }
-    if (fast_rc == 0) rgb_raster_free(&fast);
-    if (ref_rc == 0) rgb_raster_free(&ref);
+    std::free(fast.pixels);
+    std::free(ref.pixels);
     return 0;
 }

@@ -1,100 +1,29 @@
 // The gif2rgb program as fieldweaver and framehalver run it, and the picture
-// rules of the decoder on hand-made files.
+// rules of the decoder on hand-made files, with our LZW and giflib's.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "gif_builder.h"
 #include "gif_frame_decode.h"
+#include "giflib_lines.h"
+#include "test_support.h"
 
 namespace {
 
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void write_file(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
-
-struct ToolRun {
-    int status;  // exit code, or 128 + signal
-    std::string out, err;
-};
-
-// Runs argv with stdout and stderr captured.
-ToolRun run(const std::vector<std::string>& args, const std::string& dir) {
-    std::string out_path = dir + "/.stdout", err_path = dir + "/.stderr";
-    pid_t pid = fork();
-    if (pid == 0) {
-        int o = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int e = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(o, 1);
-        dup2(e, 2);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int ws = 0;
-    waitpid(pid, &ws, 0);
-    ToolRun r;
-    r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : 128 + WTERMSIG(ws);
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
-    unlink(out_path.c_str());
-    unlink(err_path.c_str());
-    return r;
-}
-
-// Names in dir other than the captured output; a leftover temp file shows.
-std::vector<std::string> listing(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class Gif2rgbTool : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/gif2rgb-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+    ProcessResult convert(const std::string& gif, const std::string& out) {
+        return run_process({GIF2RGB_PATH, "-1", "-o", out, gif}, dir_);
     }
-    void TearDown() override {
-        for (const std::string& n : listing(dir_)) unlink((dir_ + "/" + n).c_str());
-        rmdir(dir_.c_str());
-    }
-    ToolRun convert(const std::string& gif, const std::string& out) {
-        return run({GIF2RGB_PATH, "-1", "-o", out, gif}, dir_);
-    }
-    std::string dir_;
+    ScratchDir scratch_;
+    const std::string& dir_ = scratch_.path;
 };
 
 TEST_F(Gif2rgbTool, FixturesGiveImageMagicksPicture) {
@@ -105,8 +34,8 @@ TEST_F(Gif2rgbTool, FixturesGiveImageMagicksPicture) {
         SCOPED_TRACE(name);
         std::string fixture = std::string(FIXTURE_DIR) + "/" + name;
         std::string out = dir_ + "/" + name + ".raw";
-        ToolRun r = convert(fixture + ".gif", out);
-        EXPECT_EQ(r.status, 0) << r.err;
+        ProcessResult r = convert(fixture + ".gif", out);
+        EXPECT_EQ(r.exit_code, 0) << r.err;
         EXPECT_EQ(r.err, "");
         std::string expected = read_file(fixture + ".rgb");
         ASSERT_FALSE(expected.empty());
@@ -116,8 +45,8 @@ TEST_F(Gif2rgbTool, FixturesGiveImageMagicksPicture) {
 
 TEST_F(Gif2rgbTool, CommandLine) {
     const std::string usage = "usage: gif2rgb -1 -o OUTFILE GIFFILE\n";
-    ToolRun help = run({GIF2RGB_PATH, "-h"}, dir_);
-    EXPECT_EQ(help.status, 0);
+    ProcessResult help = run_process({GIF2RGB_PATH, "-h"}, dir_);
+    EXPECT_EQ(help.exit_code, 0);
     EXPECT_EQ(help.out, usage);
     EXPECT_EQ(help.err, "");
     const std::vector<std::vector<std::string>> bad = {
@@ -133,8 +62,8 @@ TEST_F(Gif2rgbTool, CommandLine) {
     };
     for (std::vector<std::string> args : bad) {
         args.insert(args.begin(), GIF2RGB_PATH);
-        ToolRun r = run(args, dir_);
-        EXPECT_EQ(r.status, 2) << args.size();
+        ProcessResult r = run_process(args, dir_);
+        EXPECT_EQ(r.exit_code, 2) << args.size();
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, usage);
     }
@@ -223,17 +152,17 @@ TEST_F(Gif2rgbTool, BrokenInputsLeaveNoOutput) {
         SCOPED_TRACE(c.name);
         std::string gif = dir_ + "/in.gif";
         std::string out = dir_ + "/out.raw";
-        write_file(gif, c.bytes);
-        ToolRun fresh = convert(gif, out);
-        EXPECT_EQ(fresh.status, 1);
+        write_bytes(gif, c.bytes);
+        ProcessResult fresh = convert(gif, out);
+        EXPECT_EQ(fresh.exit_code, 1);
         EXPECT_EQ(fresh.err, "gif2rgb: " + gif + ": " + c.reason + "\n");
-        EXPECT_FALSE(exists(out));
+        EXPECT_FALSE(file_exists(out));
 
-        write_file(out, {'o', 'l', 'd'});
-        ToolRun over = convert(gif, out);
-        EXPECT_EQ(over.status, 1);
+        write_bytes(out, {'o', 'l', 'd'});
+        ProcessResult over = convert(gif, out);
+        EXPECT_EQ(over.exit_code, 1);
         EXPECT_EQ(read_file(out), "old");
-        EXPECT_EQ(listing(dir_), (std::vector<std::string>{"in.gif", "out.raw"}));
+        EXPECT_EQ(list_dir(dir_), (std::vector<std::string>{"in.gif", "out.raw"}));
         unlink(out.c_str());
     }
 }
@@ -243,31 +172,31 @@ TEST_F(Gif2rgbTool, UnreadableInputs) {
         std::string gif, reason;
     } cases[] = {
         {dir_ + "/missing.gif", "cannot open: No such file or directory"},
-        {dir_, "read error: Is a directory"},
+        {dir_, "not a regular file (a directory)"},
     };
     for (const Case& c : cases) {
-        ToolRun r = convert(c.gif, dir_ + "/out.raw");
-        EXPECT_EQ(r.status, 1);
+        ProcessResult r = convert(c.gif, dir_ + "/out.raw");
+        EXPECT_EQ(r.exit_code, 1);
         EXPECT_EQ(r.err, "gif2rgb: " + c.gif + ": " + c.reason + "\n");
-        EXPECT_FALSE(exists(dir_ + "/out.raw"));
+        EXPECT_FALSE(file_exists(dir_ + "/out.raw"));
     }
 }
 
 TEST_F(Gif2rgbTool, FailedWriteLeavesNothing) {
     std::string gif = std::string(FIXTURE_DIR) + "/plain.gif";
-    ToolRun no_dir = convert(gif, dir_ + "/nowhere/out.raw");
-    EXPECT_EQ(no_dir.status, 1);
+    ProcessResult no_dir = convert(gif, dir_ + "/nowhere/out.raw");
+    EXPECT_EQ(no_dir.exit_code, 1);
     EXPECT_EQ(no_dir.err, "gif2rgb: " + dir_ + "/nowhere/out.raw: No such file or directory\n");
 
     // A file size limit makes the write fail part-way, as a full disk would.
     std::string out = dir_ + "/out.raw";
-    ToolRun full = run({"/bin/sh", "-c",
+    ProcessResult full = run_process({"/bin/sh", "-c",
                     "ulimit -f 1; trap '' XFSZ; exec \"$0\" -1 -o \"$1\" \"$2\"",
                     GIF2RGB_PATH, out, gif},
                    dir_);
-    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.exit_code, 1);
     EXPECT_EQ(full.err, "gif2rgb: " + out + ": File too large\n");
-    EXPECT_EQ(listing(dir_), std::vector<std::string>{});
+    EXPECT_EQ(list_dir(dir_), std::vector<std::string>{});
 }
 
 TEST_F(Gif2rgbTool, WritesIntoAPipeInPlace) {
@@ -277,8 +206,8 @@ TEST_F(Gif2rgbTool, WritesIntoAPipeInPlace) {
     int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     std::string fixture = std::string(FIXTURE_DIR) + "/plain";
-    ToolRun r = convert(fixture + ".gif", fifo);
-    EXPECT_EQ(r.status, 0) << r.err;
+    ProcessResult r = convert(fixture + ".gif", fifo);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
     std::string got(4096, '\0');
     ssize_t n = read(reader, &got[0], got.size());
     close(reader);
@@ -379,18 +308,17 @@ TEST(GifFrameDecode, OddButAcceptedInputs) {
     };
     for (const Odd& c : cases) {
         SCOPED_TRACE(c.name);
-        for (GifLzwPath path : {kGifLzwFast, kGifLzwGiflib}) {
-            RgbRaster raster;
-            char reason[kGifReasonSize];
-            ASSERT_EQ(gif_decode_memory(c.bytes.data(), c.bytes.size(), path, &raster, reason), 0)
-                << reason;
-            EXPECT_EQ(raster.width, c.width);
-            EXPECT_EQ(raster.height, c.height);
-            std::vector<uint8_t> got(raster.pixels,
-                                     raster.pixels + static_cast<size_t>(raster.width) *
-                                                         raster.height * 3);
+        for (const GifLzw* lzw : {&kGifLzw, &kGifLzwGiflibLines}) {
+            RgbImage image;
+            ToolError error;
+            ASSERT_EQ(gif_decode_memory(c.bytes.data(), c.bytes.size(), lzw, &image, &error), 0)
+                << error.reason;
+            EXPECT_EQ(image.width, c.width);
+            EXPECT_EQ(image.height, c.height);
+            std::vector<uint8_t> got(image.pixels,
+                                     image.pixels + static_cast<size_t>(image.width) * image.height * 3);
             EXPECT_EQ(got, expand(c.pixels));
-            rgb_raster_free(&raster);
+            std::free(image.pixels);
         }
     }
 }

@@ -7,12 +7,13 @@
 
 #include <gif_lib.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
 
 #include "gif_builder.h"
-#include "gif_frame_decode.h"
+#include "giflib_lines.h"
 
 namespace {
 
@@ -22,17 +23,16 @@ struct Outcome {
     Bytes rgb;
 };
 
-Outcome decode(const Bytes& gif, GifLzwPath path) {
-    RgbRaster raster;
-    char reason[kGifReasonSize];
+Outcome decode(const Bytes& gif, const GifLzw* lzw) {
+    RgbImage image;
+    ToolError error;
     Outcome o;
-    o.ok = gif_decode_memory(gif.data(), gif.size(), path, &raster, reason) == 0;
+    o.ok = gif_decode_memory(gif.data(), gif.size(), lzw, &image, &error) == 0;
     if (o.ok) {
-        o.rgb.assign(raster.pixels,
-                     raster.pixels + static_cast<size_t>(raster.width) * raster.height * 3);
-        rgb_raster_free(&raster);
+        o.rgb.assign(image.pixels, image.pixels + static_cast<size_t>(image.width) * image.height * 3);
+        std::free(image.pixels);
     } else {
-        o.reason = reason;
+        o.reason = error.reason;
     }
     return o;
 }
@@ -41,8 +41,8 @@ const char kUndefined[] = "undefined LZW code";
 
 // Returns whether the two decoders disagreed in the one permitted way.
 bool expect_same(const Bytes& gif, bool may_have_undefined_code, const std::string& what) {
-    Outcome fast = decode(gif, kGifLzwFast);
-    Outcome ref = decode(gif, kGifLzwGiflib);
+    Outcome fast = decode(gif, &kGifLzw);
+    Outcome ref = decode(gif, &kGifLzwGiflibLines);
     if (fast.ok && ref.ok) {
         EXPECT_TRUE(fast.rgb == ref.rgb) << what;
         return false;
@@ -117,7 +117,7 @@ TEST(LzwDifferential, GiflibEncodedImages) {
             pixels[p] = static_cast<uint8_t>(v);
         }
         Bytes gif = giflib_encode(sw, sh, s, bits, pixels);
-        EXPECT_TRUE(decode(gif, kGifLzwFast).ok);
+        EXPECT_TRUE(decode(gif, &kGifLzw).ok);
         expect_same(gif, false, "encoded " + std::to_string(i));
     }
 }
@@ -130,7 +130,7 @@ TEST(LzwDifferential, TableFillsAndClears) {
         Bytes pixels(static_cast<size_t>(s.w) * s.h);
         for (uint8_t& p : pixels) p = static_cast<uint8_t>(rng() % (1u << bits));
         Bytes gif = giflib_encode(300, 200, s, bits, pixels);
-        Outcome fast = decode(gif, kGifLzwFast);
+        Outcome fast = decode(gif, &kGifLzw);
         ASSERT_TRUE(fast.ok) << fast.reason;
         expect_same(gif, false, "noise " + std::to_string(bits));
     }
@@ -197,7 +197,7 @@ TEST(LzwDifferential, AdversarialCodeStreams) {
         Flaw flaw = static_cast<Flaw>(i % 6);
         Bytes gif = adversarial_gif(&rng, flaw);
         differ += expect_same(gif, flaw == kUndefinedCode, "stream " + std::to_string(i));
-        (decode(gif, kGifLzwFast).ok ? ok : refused) += 1;
+        (decode(gif, &kGifLzw).ok ? ok : refused) += 1;
     }
     // Both outcomes must really occur, or the cases test little.
     EXPECT_GT(ok, 500);

@@ -1,8 +1,10 @@
-// The PPM path of raw2tiff on memory: parse, encode, write the TIFF to a
-// temporary file, and read it back with libtiff.
+// The PPM path of raw2tiff: parse from memory and from a file (which reads
+// the header in pieces and must come to the same result), encode, write the
+// TIFF to a temporary file, and read it back with libtiff.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
 
 #include "ppm_reader.h"
@@ -10,9 +12,31 @@
 #include "tiff_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-    PpmRaster image;
-    char reason[256];
-    if (ppm_parse(data, size, &image, reason, sizeof reason) != 0) return 0;
+    static FILE* input = std::tmpfile();
+    if (input == nullptr) std::abort();
+    int in_fd = fileno(input);
+    if (ftruncate(in_fd, 0) != 0 || pwrite(in_fd, data, size, 0) != static_cast<ssize_t>(size))
+        std::abort();
+    char in_path[64];
+    std::snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
+    PpmFile from_file;
+    ToolError file_error;
+    int file_rc = ppm_file_open(in_path, &from_file, &file_error);
+
+    RgbImage image;
+    ToolError error;
+    int rc = ppm_parse(data, size, &image, &error);
+    if (rc != file_rc || (rc != 0 && std::strcmp(error.reason, file_error.reason) != 0)) {
+        std::fprintf(stderr, "memory: %s; file: %s\n", rc == 0 ? "ok" : error.reason,
+                     file_rc == 0 ? "ok" : file_error.reason);
+        std::abort();
+    }
+    if (rc == 0 && (from_file.image.width != image.width || from_file.image.height != image.height ||
+                    std::memcmp(from_file.image.pixels, image.pixels,
+                                static_cast<size_t>(image.width) * image.height * 3) != 0))
+        std::abort();
+    ppm_file_close(&from_file);
+    if (rc != 0) return 0;
 
     static FILE* file = std::tmpfile();
     if (file == nullptr) std::abort();
@@ -26,8 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
         case 2: c = TiffCompression::zip; break;
         default: break;
     }
-    if (tiff_write_rgb(fd, image, c, reason, sizeof reason) != 0) {
-        std::fprintf(stderr, "write failed: %s\n", reason);
+    if (tiff_write_rgb(fd, image, c, &error) != 0) {
+        std::fprintf(stderr, "write failed: %s\n", error.reason);
         std::abort();
     }
     TiffContents t;

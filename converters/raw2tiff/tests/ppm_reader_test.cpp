@@ -25,10 +25,10 @@ TEST(PpmReader, AcceptsAnyValidHeader) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
         std::string file = std::string(c.header) + std::string(c.width * c.height * 3, 'x');  // trailing bytes are ignored
-        PpmRaster image;
-        char reason[256] = "";
-        ASSERT_EQ(ppm_parse(reinterpret_cast<const unsigned char*>(file.data()), file.size(),
-                            &image, reason, sizeof reason), 0) << reason;
+        RgbImage image;
+        ToolError error;
+        ASSERT_EQ(ppm_parse(reinterpret_cast<const uint8_t*>(file.data()), file.size(), &image, &error), 0)
+            << error.reason;
         EXPECT_EQ(image.width, c.width);
         EXPECT_EQ(image.height, c.height);
         EXPECT_EQ(reinterpret_cast<const char*>(image.pixels), file.data() + c.raster_at);

@@ -3,107 +3,37 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "tiff_check.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;  // exit status, or -1 if it did not exit normally
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& path, const std::string& data) {
-    std::ofstream(path, std::ios::binary) << data;
-}
-
 class Raw2tiff : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/raw2tiff_test.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Runs the tool with args; file_limit > 0 caps the size of any file it
     // writes; input, if given, comes through a pipe on stdin.
-    Outcome run(const std::vector<std::string>& args, rlim_t file_limit = 0,
-                const std::string* input = nullptr) {
-        fs::path out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-        int pipe_fds[2] = {-1, -1};
-        if (input != nullptr && pipe(pipe_fds) != 0) return Outcome();
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (input != nullptr) {
-                dup2(pipe_fds[0], 0);
-                close(pipe_fds[0]);
-                close(pipe_fds[1]);
-            }
-            int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(o, 1);
-            dup2(e, 2);
-            if (file_limit > 0) {
-                struct rlimit limit = {file_limit, file_limit};
-                setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            std::vector<char*> argv = {const_cast<char*>(RAW2TIFF_PATH)};
-            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        if (input != nullptr) {
-            close(pipe_fds[0]);
-            for (size_t done = 0; done < input->size();) {
-                ssize_t n = write(pipe_fds[1], input->data() + done, input->size() - done);
-                if (n <= 0) break;
-                done += static_cast<size_t>(n);
-            }
-            close(pipe_fds[1]);
-        }
-        int wstatus = 0;
-        waitpid(pid, &wstatus, 0);
-        Outcome r;
-        r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-        r.out = slurp(out);
-        r.err = slurp(err);
-        fs::remove(out);
-        fs::remove(err);
-        return r;
+    ProcessResult run(const std::vector<std::string>& args, uint64_t file_limit = 0,
+                      const std::string* input = nullptr) {
+        ProcessSpec spec;
+        spec.argv = {RAW2TIFF_PATH};
+        spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+        spec.cwd = dir_;
+        spec.file_size_limit = file_limit;
+        if (input != nullptr) spec.stdin_bytes = *input;
+        return run_process(spec);
     }
+    std::vector<std::string> listing() { return list_dir(dir_); }
 
-    // Everything left in the directory, so stray temporary files show up.
-    std::vector<std::string> listing() {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path dir_;
+    ScratchDir scratch_;
+    const std::string& dir_ = scratch_.path;
 };
 
 // Pixels with runs and noise in them, so every encoder path gets used.
@@ -139,15 +69,15 @@ TEST_F(Raw2tiff, RoundTripsThroughLibtiff) {
         {"lzw", COMPRESSION_LZW},
         {"zip", COMPRESSION_ADOBE_DEFLATE},
     };
-    fs::path in = dir_ / "in.ppm", out = dir_ / "out.tif";
+    std::string in = scratch_ / "in.ppm", out = scratch_ / "out.tif";
     for (const Size& s : sizes) {
         std::string pixels = make_pixels(s.width, s.height, static_cast<unsigned>(s.width * 31 + s.height));
-        spit(in, ppm(s.width, s.height, pixels));
+        write_file(in, ppm(s.width, s.height, pixels));
         for (const Compression& c : compressions) {
             SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height) + " " + c.name);
-            spit(out, "an older file to be replaced");
-            Outcome r = run({"-c", c.name, in.string(), out.string()});
-            ASSERT_EQ(r.status, 0) << r.err;
+            write_file(out, "an older file to be replaced");
+            ProcessResult r = run({"-c", c.name, in, out});
+            ASSERT_EQ(r.exit_code, 0) << r.err;
             EXPECT_EQ(r.err, "");
             EXPECT_EQ(listing(), (std::vector<std::string>{"in.ppm", "out.tif"}));
 
@@ -175,19 +105,59 @@ TEST_F(Raw2tiff, RoundTripsThroughLibtiff) {
     }
 }
 
-TEST_F(Raw2tiff, ReadsFromAPipe) {
-    // Larger than one read buffer, so the buffer has to grow.
-    std::string pixels = make_pixels(300, 200, 3);
-    std::string input = ppm(300, 200, pixels);
-    fs::path out = dir_ / "out.tif";
-    Outcome r = run({"-c", "packbits", "/dev/stdin", out.string()}, 0, &input);
-    ASSERT_EQ(r.status, 0) << r.err;
+TEST_F(Raw2tiff, RefusesAPipe) {
+    // The header announces the raster and the file must be as long: a pipe
+    // has no length, so it is refused before anything is read from it.
+    std::string input = ppm(300, 200, make_pixels(300, 200, 3));
+    std::string out = scratch_ / "out.tif";
+    ProcessResult r = run({"-c", "packbits", "/dev/stdin", out}, 0, &input);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "raw2tiff: /dev/stdin: not a regular file (a FIFO)\n");
+    EXPECT_EQ(listing(), std::vector<std::string>{});
+}
+
+TEST_F(Raw2tiff, ReadsLongHeadersInPieces) {
+    // Comments that put the end of the header on either side of the first
+    // read's 4096 bytes, and far beyond it.
+    const std::string pixels = make_pixels(3, 2, 5);
+    std::string in = scratch_ / "in.ppm", out = scratch_ / "out.tif";
+    for (size_t header : {size_t(4094), size_t(4095), size_t(4096), size_t(4097), size_t(4098), size_t(65536)}) {
+        SCOPED_TRACE(header);
+        const std::string tail = "\n3 2 255\n";
+        std::string text = "P6\n#" + std::string(header - 4 - tail.size(), 'c') + tail;
+        ASSERT_EQ(text.size(), header);
+        write_file(in, text + pixels + "trailing bytes are ignored");
+        ProcessResult r = run({"-c", "none", in, out});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        int fd = open(out.c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        TiffContents t;
+        ASSERT_EQ(tiff_read_back(fd, &t), 0) << t.complaints;
+        close(fd);
+        EXPECT_TRUE(std::string(t.by_scanline.begin(), t.by_scanline.end()) == pixels);
+    }
+}
+
+// Memory follows the raster the header announces, not the file's size: a
+// 1x1 image followed by a 4 GiB hole.
+TEST_F(Raw2tiff, ReadsOnlyTheAnnouncedRaster) {
+    std::string in = scratch_ / "in.ppm", out = scratch_ / "out.tif";
+    const std::string image = ppm(1, 1, "abc");
+    write_file(in, image);
+    ASSERT_EQ(truncate(in.c_str(), static_cast<off_t>(image.size() + (uint64_t(4) << 30))), 0);
+    ProcessSpec spec;
+    spec.argv = {RAW2TIFF_PATH, "-c", "packbits", in, out};
+    ProcessResult r = run_process(spec);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_LT(r.max_rss_kib, 64 * 1024);
     int fd = open(out.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     TiffContents t;
     ASSERT_EQ(tiff_read_back(fd, &t), 0) << t.complaints;
     close(fd);
-    EXPECT_TRUE(std::string(t.by_scanline.begin(), t.by_scanline.end()) == pixels);
+    EXPECT_EQ(t.width, 1u);
+    EXPECT_EQ(t.height, 1u);
+    EXPECT_EQ(std::string(t.by_scanline.begin(), t.by_scanline.end()), "abc");
 }
 
 TEST_F(Raw2tiff, RefusesBrokenInput) {
@@ -218,20 +188,24 @@ TEST_F(Raw2tiff, RefusesBrokenInput) {
         {"P6\n1 99999999999999999999 255\n", "image too large"},
         {"P6\n2 2 255\nabcdefghijk", "truncated raster (11 of 12 bytes)"},
         {"P6\n2560 1440 255\n", "truncated raster (0 of 11059200 bytes)"},
+        // Headers are read in pieces, up to 64 KiB.
+        {"P6\n#" + std::string(5000, 'c'), "truncated header (no width)"},
+        {"P6\n#" + std::string(5000, 'c') + "\n3 1 255\n" + std::string(8, 'x'), "truncated raster (8 of 9 bytes)"},
+        {"P6\n#" + std::string(65536, 'c') + "\n1 1 255\nabc", "header too long (over 65536 bytes)"},
     };
-    fs::path in = dir_ / "in.ppm", out = dir_ / "out.tif";
+    std::string in = scratch_ / "in.ppm", out = scratch_ / "out.tif";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.data.substr(0, 40));
-        spit(in, c.data);
-        std::string expected = "raw2tiff: " + in.string() + ": " + c.reason + "\n";
+        write_file(in, c.data);
+        std::string expected = "raw2tiff: " + in + ": " + c.reason + "\n";
         for (bool existing : {false, true}) {
-            if (existing) spit(out, "keep me");
-            Outcome r = run({"-c", "packbits", in.string(), out.string()});
-            EXPECT_EQ(r.status, 1);
+            if (existing) write_file(out, "keep me");
+            ProcessResult r = run({"-c", "packbits", in, out});
+            EXPECT_EQ(r.exit_code, 1);
             EXPECT_EQ(r.err, expected);
             if (existing) {
-                EXPECT_TRUE(slurp(out) == "keep me");
-                fs::remove(out);
+                EXPECT_TRUE(read_file(out) == "keep me");
+                unlink(out.c_str());
             }
             EXPECT_EQ(listing(), std::vector<std::string>{"in.ppm"});
         }
@@ -239,41 +213,41 @@ TEST_F(Raw2tiff, RefusesBrokenInput) {
 }
 
 TEST_F(Raw2tiff, ReportsFailedWritesAndLeavesNoPartialFile) {
-    fs::path in = dir_ / "in.ppm", out = dir_ / "out.tif";
-    spit(in, ppm(300, 200, make_pixels(300, 200, 7)));
-    ASSERT_EQ(run({"-c", "packbits", in.string(), out.string()}).status, 0);
-    const rlim_t size = fs::file_size(out);
+    std::string in = scratch_ / "in.ppm", out = scratch_ / "out.tif";
+    write_file(in, ppm(300, 200, make_pixels(300, 200, 7)));
+    ASSERT_EQ(run({"-c", "packbits", in, out}).exit_code, 0);
+    const uint64_t size = read_file(out).size();
     // The limit also caps stderr, so it stays above the length of our message.
-    for (rlim_t limit : {rlim_t(256), rlim_t(4096), size - 1}) {
+    for (uint64_t limit : {uint64_t(256), uint64_t(4096), size - 1}) {
         SCOPED_TRACE(limit);
-        spit(out, "keep me");
-        Outcome r = run({"-c", "packbits", in.string(), out.string()}, limit);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "raw2tiff: " + out.string() + ": File too large\n");
-        EXPECT_TRUE(slurp(out) == "keep me");
+        write_file(out, "keep me");
+        ProcessResult r = run({"-c", "packbits", in, out}, limit);
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, "raw2tiff: " + out + ": File too large\n");
+        EXPECT_TRUE(read_file(out) == "keep me");
         EXPECT_EQ(listing(), (std::vector<std::string>{"in.ppm", "out.tif"}));
     }
 }
 
 TEST_F(Raw2tiff, ReportsFilesItCannotOpen) {
-    fs::path in = dir_ / "in.ppm";
-    spit(in, ppm(1, 1, "abc"));
-    std::string missing = (dir_ / "missing.ppm").string();
-    std::string no_dir = (dir_ / "no" / "out.tif").string();
-    Outcome r = run({"-c", "packbits", missing, (dir_ / "out.tif").string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "raw2tiff: " + missing + ": No such file or directory\n");
-    r = run({"-c", "packbits", in.string(), no_dir});
-    EXPECT_EQ(r.status, 1);
+    std::string in = scratch_ / "in.ppm";
+    write_file(in, ppm(1, 1, "abc"));
+    std::string missing = scratch_ / "missing.ppm";
+    std::string no_dir = scratch_ / "no/out.tif";
+    ProcessResult r = run({"-c", "packbits", missing, scratch_ / "out.tif"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "raw2tiff: " + missing + ": cannot open: No such file or directory\n");
+    r = run({"-c", "packbits", in, no_dir});
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "raw2tiff: " + no_dir + ": No such file or directory\n");
     EXPECT_EQ(listing(), std::vector<std::string>{"in.ppm"});
 }
 
 TEST_F(Raw2tiff, CommandLine) {
     const std::string usage = "usage: raw2tiff -c none|packbits|lzw|zip INFILE OUTFILE\n";
-    fs::path in = dir_ / "in.ppm";
-    spit(in, ppm(1, 1, "abc"));
-    std::string out = (dir_ / "out.tif").string();
+    std::string in = scratch_ / "in.ppm";
+    write_file(in, ppm(1, 1, "abc"));
+    std::string out = scratch_ / "out.tif";
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -281,16 +255,16 @@ TEST_F(Raw2tiff, CommandLine) {
         {{"-h"}, 0},
         {{}, 2},
         {{"-h", "x"}, 2},
-        {{"-c", "jpeg", in.string(), out}, 2},
-        {{"-c", "packbits", in.string()}, 2},
-        {{"-c", "packbits", in.string(), out, "extra"}, 2},
-        {{"-x", "packbits", in.string(), out}, 2},
-        {{"--", "-c", "packbits", in.string(), out}, 2},
+        {{"-c", "jpeg", in, out}, 2},
+        {{"-c", "packbits", in}, 2},
+        {{"-c", "packbits", in, out, "extra"}, 2},
+        {{"-x", "packbits", in, out}, 2},
+        {{"--", "-c", "packbits", in, out}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        Outcome r = run(c.args);
-        EXPECT_EQ(r.status, c.status);
+        ProcessResult r = run(c.args);
+        EXPECT_EQ(r.exit_code, c.status);
         EXPECT_EQ(c.status == 0 ? r.out : r.err, usage);
         EXPECT_EQ(c.status == 0 ? r.err : r.out, "");
         EXPECT_EQ(listing(), std::vector<std::string>{"in.ppm"});
