@@ -4,6 +4,7 @@
 #include <string>
 
 #include "command_interpreter.h"
+#include "helper_directory.h"
 #include "interrupt_watch.h"
 
 namespace {
@@ -20,18 +21,34 @@ std::wstring system_cmd() {
     return path + L"\\cmd.exe";
 }
 
-std::wstring widen(const char* text) {
-    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+std::wstring widen(const char* text, UINT code_page) {
+    int n = MultiByteToWideChar(code_page, 0, text, -1, nullptr, 0);
     std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    if (n > 0) MultiByteToWideChar(code_page, 0, text, -1, &wide[0], n);
     wide.resize(wide.size() - 1);
     return wide;
 }
 
+// cmd looks for a command in the current directory before PATH, and not
+// every cmd honours NoDefaultCurrentDirectoryInExePath (Wine's does not):
+// a gif2rgb.exe lying among the frames would run. So the interpreter gets
+// the programs' own helpers by their full path: /s /c ""DIR\gif2rgb.exe" ARGS".
+std::wstring interpreter_arguments(const std::wstring& line) {
+    static const std::wstring dir = widen(helper_directory().c_str(), CP_UTF8);
+    size_t end = line.find(L' ');
+    std::wstring name = line.substr(0, end);
+    if (!dir.empty() && (name == L"gif2rgb" || name == L"raw2tiff")) {
+        std::wstring exe = dir + L"\\" + name + L".exe";
+        if (GetFileAttributesW(exe.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return L"/s /c \"\"" + exe + L"\"" + (end == std::wstring::npos ? L"" : line.substr(end)) + L"\"";
+    }
+    return L"/c " + line;
+}
+
 // Starts `interpreter /c line`. The handles the program may pass on (its
 // standard handles, the directory lock) are inherited.
-bool start(const std::wstring& interpreter, const std::wstring& line, PROCESS_INFORMATION* process) {
-    std::wstring command = L"\"" + interpreter + L"\" /c " + line;
+bool start(const std::wstring& interpreter, const std::wstring& arguments, PROCESS_INFORMATION* process) {
+    std::wstring command = L"\"" + interpreter + L"\" " + arguments;
     STARTUPINFOW startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
@@ -45,7 +62,7 @@ bool start(const std::wstring& interpreter, const std::wstring& line, PROCESS_IN
 // that cannot be found or may not be accessed. Done by hand rather than with
 // the C runtime's system(), whose fallback is not reliable everywhere.
 int run_through_interpreter(const char* line, CommandOutcome* outcome) {
-    std::wstring wide_line = widen(line);
+    std::wstring wide_line = interpreter_arguments(widen(line, CP_ACP));
     PROCESS_INFORMATION process;
     bool started = false;
     wchar_t comspec[MAX_PATH];
@@ -53,9 +70,10 @@ int run_through_interpreter(const char* line, CommandOutcome* outcome) {
     if (n > 0 && n < MAX_PATH) {
         started = start(comspec, wide_line, &process);
         DWORD error = started ? 0 : GetLastError();
+        // Not found, or not a program that may be run: cmd.exe instead.
         if (!started && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
-            error != ERROR_ACCESS_DENIED && error != ERROR_BAD_EXE_FORMAT && error != ERROR_DIRECTORY &&
-            error != ERROR_INVALID_NAME) {
+            error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_HANDLE && error != ERROR_BAD_EXE_FORMAT &&
+            error != ERROR_DIRECTORY && error != ERROR_INVALID_NAME) {
             outcome->not_run = 1;
             return -1;
         }

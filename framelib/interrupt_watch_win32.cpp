@@ -26,7 +26,12 @@ BOOL WINAPI note_event(DWORD event) {
 
 }  // namespace
 
-void interrupt_watch_begin() { SetConsoleCtrlHandler(note_event, TRUE); }
+// A program started in a process group of its own has Ctrl-C turned off;
+// the run wants it on, to stop cleanly.
+void interrupt_watch_begin() {
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(note_event, TRUE);
+}
 
 int interrupt_requested() { return static_cast<int>(InterlockedCompareExchange(&g_requested, 0, 0)); }
 
