@@ -17,15 +17,6 @@ std::string progress(const std::string& n, const std::string& a, const std::stri
 }
 std::string convert(const std::string& out) { return "raw2tiff -c packbits _tmp.ppm " + out + ".tif"; }
 
-std::vector<std::string> with_gifs(const Sequence& s, std::vector<std::string> extra) {
-    std::vector<std::string> names;
-    for (const std::string& f : s.files())
-        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".gif") == 0) names.push_back(f);
-    names.insert(names.end(), extra.begin(), extra.end());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The TIFF of output frame `out` holds the weave of GIF frames n and n + 1.
 void expect_woven(const Sequence& s, const std::string& tif, int n, int w, int h) {
     TiffPicture picture;
@@ -48,7 +39,7 @@ TEST(FieldweaverRun, WeavesPairsIntoTiffsAndLeavesNothingElse) {
     EXPECT_EQ(r.out, progress("00000", "im00000", "im00001") + convert("im00000") +
                          progress("00002", "im00002", "im00003") + convert("im00001") +
                          progress("00004", "im00004", "im00005") + convert("im00002"));
-    EXPECT_EQ(s.files(), with_gifs(s, {"im00000.tif", "im00001.tif", "im00002.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif", "im00001.tif", "im00002.tif"}));
     for (int out = 0; out < 3; ++out) expect_woven(s, frame_name(out, ".tif"), 2 * out, 5, 3);
 }
 
@@ -70,7 +61,7 @@ TEST(FieldweaverRun, NothingToDoWhenFirstIsAfterLast) {
     ProcessResult r = s.run(kFieldweaver, {"5", "4"});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.out + r.err, "");
-    EXPECT_EQ(s.files(), with_gifs(s, {}));
+    EXPECT_EQ(s.files(), s.gifs_and({}));
 }
 
 TEST(FieldweaverRun, CommandLineErrorsTouchNothing) {
@@ -92,7 +83,7 @@ TEST(FieldweaverRun, CommandLineErrorsTouchNothing) {
         EXPECT_EQ(r.exit_code, c.exit_code) << c.args.size();
         EXPECT_EQ(r.out, as_console_text(c.out));
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(s.files(), with_gifs(s, {}));
+        EXPECT_EQ(s.files(), s.gifs_and({}));
     }
 }
 
@@ -109,7 +100,7 @@ TEST(FieldweaverRun, MissingFieldIsReportedAndRunGoesOn) {
                          "field 1 keeps its earlier content\n"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(s.files(), with_gifs(s, {"im00000.tif", "im00001.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif", "im00001.tif"}));
     // Frame 1's rows are still in field 1.
     TiffPicture second;
     ASSERT_TRUE(read_tiff(s.dir / "im00001.tif", &second));
@@ -128,7 +119,7 @@ TEST(FieldweaverRun, FrameOfTheWrongSizeIsReported) {
                          "need 8 x 2\n"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(s.files(), with_gifs(s, {"im00000.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif"}));
 }
 
 // _tmp.ppm cannot be written: the converter must not label an older picture
@@ -158,7 +149,7 @@ TEST(FieldweaverRun, FailedConversionIsReported) {
     EXPECT_NE(r.err.find("fieldweaver: raw2tiff -c packbits _tmp.ppm im00000.tif: exited with status 1\n"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(s.files(), with_gifs(s, {"im00000.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif"}));
 }
 
 // Another raw2tiff (Debian ships an unrelated one), gif2rgb or del earlier
@@ -187,7 +178,7 @@ TEST(FieldweaverRun, SecondRunInTheSameDirectoryIsRefused) {
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "fieldweaver: another run is using this directory\n");
-    EXPECT_EQ(s.files(), with_gifs(s, {}));
+    EXPECT_EQ(s.files(), s.gifs_and({}));
 }
 
 // The loop ends after the pair at the top of the range; the second field's

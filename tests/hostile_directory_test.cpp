@@ -29,15 +29,6 @@ ProcessResult run_guarded(const Sequence& s, const std::string& program, const s
     return run_process(argv, s.dir.path, env);
 }
 
-std::vector<std::string> gifs_and(const Sequence& s, std::vector<std::string> extra) {
-    std::vector<std::string> names;
-    for (const std::string& f : s.files())
-        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".gif") == 0) names.push_back(f);
-    names.insert(names.end(), extra.begin(), extra.end());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string text_of(const std::string& path) {
     std::vector<uint8_t> bytes = read_bytes(path);
     return std::string(bytes.begin(), bytes.end());
@@ -84,7 +75,7 @@ TEST(HostileDirectory, PlantedNamesNeverLeadOutsideTheDirectory) {
         EXPECT_FALSE(file_exists(outside / "created"));
         std::vector<std::string> tiffs = {"im00000.tif"};
         if (halver) tiffs.push_back("im00001.tif");
-        EXPECT_EQ(s.files(), gifs_and(s, tiffs));
+        EXPECT_EQ(s.files(), s.gifs_and(tiffs));
     }
 }
 
@@ -99,7 +90,7 @@ TEST(HostileDirectory, FrameOfTheRightByteCountAndTheWrongShapeIsReported) {
                            "need 16 x 2\n"))
         << r.err;
     EXPECT_TRUE(has(r.err, "fieldweaver: im00001.gif: a 8 x 4 picture")) << r.err;
-    EXPECT_EQ(s.files(), gifs_and(s, {"im00000.tif"}));  // the bytes are still used as they are
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif"}));  // the bytes are still used as they are
 }
 
 // A FIFO where a GIF should be would block the decoder forever.
@@ -133,7 +124,7 @@ TEST(HostileDirectory, LostStandardOutputIsReported) {
                                   s.dir.path);
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "framehalver: standard output: No space left on device\n");
-    EXPECT_EQ(s.files(), gifs_and(s, {"im00000.tif", "im00001.tif", "im00002.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif", "im00001.tif", "im00002.tif"}));
     ProcessResult syntax = run_process({"sh", "-c", "exec \"$@\" >/dev/full", "sh", kFieldweaver}, s.dir.path);
     EXPECT_EQ(syntax.exit_code, 1);
     EXPECT_EQ(syntax.err, "fieldweaver: standard output: No space left on device\n");
@@ -155,7 +146,7 @@ TEST(HostileDirectory, HelperDirectoryThatPathCannotNameIsRefused) {
     EXPECT_EQ(r.err, "fieldweaver: the helper directory " + tree.root +
                          "/bin/../libexec/frametools cannot be put on PATH: its name contains ':'\n");
     EXPECT_FALSE(file_exists(decoys / "ran"));
-    EXPECT_EQ(s.files(), gifs_and(s, {}));
+    EXPECT_EQ(s.files(), s.gifs_and({}));
 }
 
 // A helper killed outright (the OOM killer, a supervisor) cannot remove its
@@ -169,7 +160,7 @@ TEST(HostileDirectory, WhatAKilledHelperLeftIsRemoved) {
     ProcessResult r = s.run(tree.program, {"0", "0", "4", "2"});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_TRUE(has(r.err, "framehalver: gif2rgb -1 -o im00000.raw im00000.gif: exited with status 137")) << r.err;
-    EXPECT_EQ(s.files(), gifs_and(s, {"im00000.tif"}));
+    EXPECT_EQ(s.files(), s.gifs_and({"im00000.tif"}));
 }
 
 // Reads a number a stub helper wrote, waiting for it to appear.
@@ -208,7 +199,7 @@ TEST(HostileDirectory, StopSentToTheProgramAloneReachesItsHelper) {
         for (int i = 0; i < 200 && alive(helper); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_FALSE(alive(helper)) << "the helper outlived the run";
         std::remove((s.dir / "started").c_str());
-        EXPECT_EQ(s.files(), gifs_and(s, {}));
+        EXPECT_EQ(s.files(), s.gifs_and({}));
     }
 }
 
@@ -246,7 +237,7 @@ TEST(HostileDirectory, LockThatCannotBeTakenStopsTheRun) {
     chmod(s.dir.path.c_str(), 0755);
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.err, "fieldweaver: cannot lock this directory against a second run: Permission denied\n");
-    EXPECT_EQ(s.files(), gifs_and(s, {}));
+    EXPECT_EQ(s.files(), s.gifs_and({}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "program_runs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -23,6 +24,30 @@ void Sequence::add_frames(int first, int last, int width, int height) {
 std::vector<uint8_t> Sequence::frame_rgb(int n) const {
     int w = 0, h = 0;
     return decode_gif_with_giflib(dir / frame_name(n, ".gif"), &w, &h);
+}
+
+std::vector<std::string> Sequence::gifs_and(std::vector<std::string> extra) const {
+    std::vector<std::string> names;
+    for (const std::string& f : files())
+        if (f.size() > 4 && f.compare(f.size() - 4, 4, ".gif") == 0) names.push_back(f);
+    names.insert(names.end(), extra.begin(), extra.end());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Sequence::first_stray(int width, int height, size_t* tiffs) const {
+    *tiffs = 0;
+    for (const std::string& name : files()) {
+        std::string ext = name.size() > 4 ? name.substr(name.size() - 4) : "";
+        if (ext == ".gif") continue;
+        if (ext != ".tif") return name + ": left behind";
+        TiffPicture picture;
+        if (!read_tiff(dir / name, &picture)) return name + ": not a complete TIFF";
+        if (width && (picture.width != width || picture.height != height))
+            return name + ": " + std::to_string(picture.width) + " x " + std::to_string(picture.height);
+        ++*tiffs;
+    }
+    return "";
 }
 
 ProcessResult Sequence::run(const std::string& program, const std::vector<std::string>& args,

@@ -16,6 +16,13 @@ struct Sequence {
     ProcessResult run(const std::string& program, const std::vector<std::string>& args,
                       const std::vector<std::string>& env = {}) const;
     std::vector<std::string> files() const { return list_dir(dir.path); }
+    // The GIFs in the directory with `extra` added, sorted: what a run
+    // should leave.
+    std::vector<std::string> gifs_and(std::vector<std::string> extra) const;
+    // The first name that is neither a GIF nor a TIFF libtiff reads whole
+    // (of width x height, unless 0), with why; "" when there is none.
+    // *tiffs counts the whole TIFFs.
+    std::string first_stray(int width, int height, size_t* tiffs) const;
 };
 
 std::string frame_name(long long n, const char* extension);
