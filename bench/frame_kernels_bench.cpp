@@ -18,7 +18,8 @@ namespace {
 struct Buffer {
     std::vector<uint8_t> bytes;
     RgbImage image;
-    Buffer(int width, int height, uint32_t seed) : bytes(static_cast<size_t>(width) * height * 3), image{width, height, nullptr} {
+    Buffer(int width, int height, uint32_t seed)
+        : bytes(static_cast<size_t>(width) * height * 3), image{width, height, nullptr} {
         std::mt19937 rng(seed);
         for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
         image.pixels = bytes.data();
@@ -39,7 +40,8 @@ void copy_like(benchmark::State& state, const std::vector<const Buffer*>& source
         std::memcpy(destination.bytes.data(), sink.data(), destination.bytes.size());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(source_bytes + destination.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(source_bytes + destination.bytes.size()));
 }
 
 void BM_HalveFrame(benchmark::State& state, HalveKernel kernel) {
@@ -50,7 +52,8 @@ void BM_HalveFrame(benchmark::State& state, HalveKernel kernel) {
         halve_frame_with(kernel, &source.image, &destination.image, centre, edge, corner);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(source.bytes.size() + destination.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(source.bytes.size() + destination.bytes.size()));
 }
 
 void BM_HalveFrameMemcpy(benchmark::State& state) {
@@ -64,7 +67,8 @@ void BM_WeaveFields(benchmark::State& state) {
         weave_fields(&f0.image, &f1.image, &out.image);
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f0.bytes.size() * 2 + out.bytes.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(f0.bytes.size() * 2 + out.bytes.size()));
 }
 
 void BM_WeaveFieldsMemcpy(benchmark::State& state) {
@@ -81,7 +85,9 @@ int main(int argc, char** argv) {
                                          BM_HalveFrame, kernel)
                 ->Unit(benchmark::kMillisecond)
                 ->MinTime(1.0);
-    benchmark::RegisterBenchmark("BM_HalveFrameMemcpy", BM_HalveFrameMemcpy)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+    benchmark::RegisterBenchmark("BM_HalveFrameMemcpy", BM_HalveFrameMemcpy)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(1.0);
     benchmark::RegisterBenchmark("BM_WeaveFields", BM_WeaveFields)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
     benchmark::RegisterBenchmark("BM_WeaveFieldsMemcpy", BM_WeaveFieldsMemcpy)
         ->Unit(benchmark::kMicrosecond)

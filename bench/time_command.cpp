@@ -49,15 +49,16 @@ int main(int argc, char** argv) {
     std::string prepare;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "-n") == 0 && i + 1 < argc) runs = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc) prepare = argv[++i];
+        if (std::strcmp(argv[i], "-n") == 0 && i + 1 < argc)
+            runs = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "-p") == 0 && i + 1 < argc)
+            prepare = argv[++i];
         else if (std::strcmp(argv[i], "-C") == 0 && i + 1 < argc) {
             if (chdir(argv[++i]) != 0) {
                 std::perror(argv[i]);
                 return 1;
             }
-        }
-        else {
+        } else {
             std::fprintf(stderr, "usage: time_command [-n RUNS] [-C DIR] [-p PREPARE] -- COMMAND [ARG...]\n");
             return 2;
         }

@@ -25,8 +25,8 @@ void copy_borders(const RgbImage* source, RgbImage* destination) {
 
 // Strip by strip, top to bottom. The bottom source row of one output row is
 // the top row of the next, so its planes are kept rather than split again.
-void halve_interior(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre,
-                    double edge, double corner) {
+void halve_interior(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre, double edge,
+                    double corner) {
     const int w = destination->width;
     const int h = destination->height;
     const int64_t source_stride = static_cast<int64_t>(source->width) * 3;
@@ -42,8 +42,8 @@ void halve_interior(HalveKernel kernel, const RgbImage* source, RgbImage* destin
         for (int y = 1; y < h - 1; ++y) {
             split_pixels(kernel, strip + 2 * y * source_stride, middle, n + 1);
             split_pixels(kernel, strip + (2 * y + 1) * source_stride, bottom, n + 1);
-            weigh_strip(kernel, top, middle, bottom, destination->pixels + y * destination_stride + 3 * x0,
-                        3 * n, centre, edge, corner);
+            weigh_strip(kernel, top, middle, bottom, destination->pixels + y * destination_stride + 3 * x0, 3 * n,
+                        centre, edge, corner);
             RowPlanes* spent = top;
             top = bottom;
             bottom = spent;
@@ -53,8 +53,8 @@ void halve_interior(HalveKernel kernel, const RgbImage* source, RgbImage* destin
 
 }  // namespace
 
-void halve_frame_with(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre,
-                      double edge, double corner) {
+void halve_frame_with(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre, double edge,
+                      double corner) {
     copy_borders(source, destination);
     if (destination->width >= 3 && destination->height >= 3)
         halve_interior(kernel, source, destination, centre, edge, corner);

@@ -5,5 +5,5 @@
 #include "halve_strip.h"
 #include "rgb_image.h"
 
-void halve_frame_with(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre,
-                      double edge, double corner);
+void halve_frame_with(HalveKernel kernel, const RgbImage* source, RgbImage* destination, double centre, double edge,
+                      double corner);

@@ -17,8 +17,8 @@
 // neighbours, k the four diagonal ones; v = (e * edge + c * centre) + k * corner.
 HALVE_CLONES
 void weigh_channels_plain(const RowPlanes* __restrict top, const RowPlanes* __restrict middle,
-                          const RowPlanes* __restrict bottom, uint8_t* __restrict out, int from, int to,
-                          double centre, double edge, double corner) {
+                          const RowPlanes* __restrict bottom, uint8_t* __restrict out, int from, int to, double centre,
+                          double edge, double corner) {
     const uint8_t* te = top->even + 3;
     const uint8_t* me = middle->even + 3;
     const uint8_t* be = bottom->even + 3;
@@ -29,8 +29,8 @@ void weigh_channels_plain(const RowPlanes* __restrict top, const RowPlanes* __re
         const int c = me[j];
         const int e = te[j] + be[j] + mo[j] + mo[j + 3];
         const int k = tod[j] + tod[j + 3] + bo[j] + bo[j + 3];
-        const double v =
-            (static_cast<double>(e) * edge + static_cast<double>(c) * centre) + static_cast<double>(k) * corner;
+        const double v = (static_cast<double>(e) * edge + static_cast<double>(c) * centre) +
+                         static_cast<double>(k) * corner;
         out[j] = static_cast<uint8_t>(static_cast<int>(v));
     }
 }

@@ -24,9 +24,11 @@ bool have_avx512() {
 
 // Sixteen channels a step: exact integer sums in 32-bit lanes, then the same
 // three products and two sums as the plain loop, eight doubles a vector.
-__attribute__((target("avx512f,avx512bw"))) void weigh_strip_avx512(
-    const RowPlanes* __restrict top, const RowPlanes* __restrict middle, const RowPlanes* __restrict bottom,
-    uint8_t* __restrict out, int channels, double centre, double edge, double corner) {
+__attribute__((target("avx512f,avx512bw"))) void weigh_strip_avx512(const RowPlanes* __restrict top,
+                                                                    const RowPlanes* __restrict middle,
+                                                                    const RowPlanes* __restrict bottom,
+                                                                    uint8_t* __restrict out, int channels,
+                                                                    double centre, double edge, double corner) {
     const uint8_t* te = top->even + 3;
     const uint8_t* me = middle->even + 3;
     const uint8_t* be = bottom->even + 3;

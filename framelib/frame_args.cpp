@@ -1,8 +1,8 @@
 #include "frame_args.h"
 
 #include <cctype>
-#include <cinttypes>
 #include <cerrno>
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -22,9 +22,8 @@ int parse_frame_number(const char* text, int32_t* value) {
     return 0;
 }
 
-int parse_frame_args(int argc, char** argv, const char* program, const char* syntax,
-                     int32_t default_width, int32_t default_height,
-                     FrameArgs* args, int* exit_status) {
+int parse_frame_args(int argc, char** argv, const char* program, const char* syntax, int32_t default_width,
+                     int32_t default_height, FrameArgs* args, int* exit_status) {
     if (argc < 3) {
         std::fputs(syntax, stdout);
         // The message is all this run gives: not writing it is a failure.
@@ -44,8 +43,8 @@ int parse_frame_args(int argc, char** argv, const char* program, const char* syn
     int given = argc >= 5 ? 4 : 2;  // arguments after the fourth are ignored
     for (int i = 0; i < given; ++i) {
         if (parse_frame_number(argv[i + 1], targets[i]) != 0) {
-            std::fprintf(stderr, "%s: invalid number '%s': outside %" PRId32 "..%" PRId32 "\n",
-                         program, argv[i + 1], INT32_MIN, INT32_MAX);
+            std::fprintf(stderr, "%s: invalid number '%s': outside %" PRId32 "..%" PRId32 "\n", program, argv[i + 1],
+                         INT32_MIN, INT32_MAX);
             *exit_status = 2;
             return -1;
         }
@@ -53,8 +52,7 @@ int parse_frame_args(int argc, char** argv, const char* program, const char* syn
     return 0;
 }
 
-int check_frame_size(const char* program, int32_t width, int32_t height,
-                     const BufferShape* shapes, int shape_count) {
+int check_frame_size(const char* program, int32_t width, int32_t height, const BufferShape* shapes, int shape_count) {
     if (width < 1 || height < 1) {
         std::fprintf(stderr, "%s: invalid size %" PRId32 " x %" PRId32 ": width and height must be at least 1\n",
                      program, width, height);

@@ -19,9 +19,8 @@ int parse_frame_number(const char* text, int32_t* value);
 // *exit_status set: 0 after the syntax message for fewer than two arguments,
 // 2 for exactly three arguments or an argument out of range (message on
 // stderr). `syntax` is the program's syntax message.
-int parse_frame_args(int argc, char** argv, const char* program, const char* syntax,
-                     int32_t default_width, int32_t default_height,
-                     FrameArgs* args, int* exit_status);
+int parse_frame_args(int argc, char** argv, const char* program, const char* syntax, int32_t default_width,
+                     int32_t default_height, FrameArgs* args, int* exit_status);
 
 // A buffer the program needs, as multiples of W and H.
 struct BufferShape {
@@ -32,5 +31,4 @@ struct BufferShape {
 // Checks that W and H are at least 1 and that every buffer's dimensions and
 // byte count fit a signed 32-bit int. Otherwise prints
 // "<program>: invalid size ..." with the reason and returns -1.
-int check_frame_size(const char* program, int32_t width, int32_t height,
-                     const BufferShape* shapes, int shape_count);
+int check_frame_size(const char* program, int32_t width, int32_t height, const BufferShape* shapes, int shape_count);

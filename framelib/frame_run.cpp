@@ -175,8 +175,8 @@ int frame_run_decode(FrameRun* run, const char* raw_name, const char* base_name,
     return run_step(run, raw_name, consequence, DECODE_COMMAND_FORMAT, raw_name, base_name);
 }
 
-void frame_run_read(FrameRun* run, int decode_status, const char* raw_name, const char* base_name,
-                    RgbImage* buffer, const char* buffer_name) {
+void frame_run_read(FrameRun* run, int decode_status, const char* raw_name, const char* base_name, RgbImage* buffer,
+                    const char* buffer_name) {
     if (decode_status != 0) return;  // reported with the command
     FileProbe raw;
     if (probe_file(raw_name, &raw) != 0 || raw.kind == FileKind::Missing) {
@@ -239,9 +239,7 @@ void frame_run_convert(FrameRun* run, const char* output_base) {
     run->converting[0] = '\0';
 }
 
-void frame_run_delete(FrameRun* run, const char* name) {
-    run_step(run, nullptr, nullptr, DELETE_COMMAND_FORMAT, name);
-}
+void frame_run_delete(FrameRun* run, const char* name) { run_step(run, nullptr, nullptr, DELETE_COMMAND_FORMAT, name); }
 
 int frame_run_finish(FrameRun* run) {
     check_output(run);

@@ -10,19 +10,19 @@
 #include <cstdint>
 
 #include "frame_args.h"
-#include "text_buffer.h"
 #include "rgb_image.h"
+#include "text_buffer.h"
 #include "work_files.h"
 
 struct FrameRun {
-    const char* program;          // prefix of every message
-    int32_t width, height;        // W and H of the command line, for messages
-    int failures;                 // failures reported so far
-    bool output_lost;             // a write to standard output failed (reported once)
-    const char* frame_files[2];   // the raw files of the frame in flight
+    const char* program;         // prefix of every message
+    int32_t width, height;       // W and H of the command line, for messages
+    int failures;                // failures reported so far
+    bool output_lost;            // a write to standard output failed (reported once)
+    const char* frame_files[2];  // the raw files of the frame in flight
     int frame_file_count;
     char converting[TEXT_BUFFER_SIZE];  // the TIFF being made, "" when none
-    FileProbe temp_file;          // _tmp.ppm as this run last wrote it
+    FileProbe temp_file;                // _tmp.ppm as this run last wrote it
 };
 
 // Starts a run: puts the helpers first on PATH, takes the work directory's
@@ -54,8 +54,8 @@ int frame_run_decode(FrameRun* run, const char* raw_name, const char* base_name,
 // another size (the GIF's screen against the command line, or else the raw
 // file's length) is reported. A file of the wrong size is still read,
 // shorter ones only into the leading bytes.
-void frame_run_read(FrameRun* run, int decode_status, const char* raw_name, const char* base_name,
-                    RgbImage* buffer, const char* buffer_name);
+void frame_run_read(FrameRun* run, int decode_status, const char* raw_name, const char* base_name, RgbImage* buffer,
+                    const char* buffer_name);
 
 // Writes the temporary PPM. 0 when it was written completely; the caller
 // then runs the converter.

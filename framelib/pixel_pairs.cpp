@@ -43,7 +43,7 @@ const SplitMasks kSplitMasks = make_split_masks();
 }  // namespace
 
 __attribute__((target("ssse3"))) void split_pixel_pairs_ssse3(const uint8_t* row, uint8_t* even, uint8_t* odd,
-                                                               int pairs) {
+                                                              int pairs) {
     const __m128i* m = reinterpret_cast<const __m128i*>(kSplitMasks.m);
     int i = 0;
     for (; i + 8 <= pairs; i += 8) {

@@ -41,16 +41,14 @@ int image_write_ppm(const char* filename, const RgbImage* image);
 
 // Pixel access without any test: the caller keeps 0 <= row < height and
 // 0 <= column < width.
-inline void image_get_pixel(const RgbImage* image, int row, int column,
-                            uint8_t* red, uint8_t* green, uint8_t* blue) {
+inline void image_get_pixel(const RgbImage* image, int row, int column, uint8_t* red, uint8_t* green, uint8_t* blue) {
     const uint8_t* p = image->pixels + (static_cast<int64_t>(row) * image->width + column) * 3;
     *red = p[0];
     *green = p[1];
     *blue = p[2];
 }
 
-inline void image_put_pixel(RgbImage* image, int row, int column,
-                            uint8_t red, uint8_t green, uint8_t blue) {
+inline void image_put_pixel(RgbImage* image, int row, int column, uint8_t red, uint8_t green, uint8_t blue) {
     uint8_t* p = image->pixels + (static_cast<int64_t>(row) * image->width + column) * 3;
     p[0] = red;
     p[1] = green;

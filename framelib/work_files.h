@@ -15,8 +15,8 @@ enum class FileKind { Missing, Regular, Directory, Symlink, Fifo, Device, Other 
 
 struct FileProbe {
     FileKind kind;
-    int64_t size;    // bytes, for a regular file (64 bits on every platform)
-    int64_t links;   // hard links of a regular file
+    int64_t size;     // bytes, for a regular file (64 bits on every platform)
+    int64_t links;    // hard links of a regular file
     uint64_t device;  // with inode: the file's identity
     uint64_t inode;
 };

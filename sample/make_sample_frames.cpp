@@ -11,8 +11,8 @@
 #include <fcntl.h>
 #include <gif_lib.h>
 
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,7 +56,11 @@ uint32_t hash(uint32_t x) {
 double noise(double x, double y, uint32_t seed) {
     int xi = static_cast<int>(std::floor(x)), yi = static_cast<int>(std::floor(y));
     double fx = x - xi, fy = y - yi;
-    auto at = [&](int a, int b) { return (hash(seed ^ hash(static_cast<uint32_t>(a) * 73856093U ^ static_cast<uint32_t>(b) * 19349663U)) & 0xffff) / 65535.0; };
+    auto at = [&](int a, int b) {
+        return (hash(seed ^ hash(static_cast<uint32_t>(a) * 73856093U ^ static_cast<uint32_t>(b) * 19349663U)) &
+                0xffff) /
+               65535.0;
+    };
     double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
     double top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * sx;
     double bottom = at(xi, yi + 1) + (at(xi + 1, yi + 1) - at(xi, yi + 1)) * sx;
@@ -89,8 +93,15 @@ void paint(std::vector<GifByteType>& raster, int width, int height, int frame, c
                 g = (y * 255) / (height > 1 ? height - 1 : 1);
                 b = bar * 51;
             }
-            row[x] = static_cast<GifByteType>(cube_index(r < 0 ? 0 : r > 255 ? 255 : r, g < 0 ? 0 : g > 255 ? 255 : g,
-                                                         b < 0 ? 0 : b > 255 ? 255 : b));
+            row[x] = static_cast<GifByteType>(cube_index(r < 0     ? 0
+                                                         : r > 255 ? 255
+                                                                   : r,
+                                                         g < 0     ? 0
+                                                         : g > 255 ? 255
+                                                                   : g,
+                                                         b < 0     ? 0
+                                                         : b > 255 ? 255
+                                                                   : b));
         }
     }
 }
@@ -138,9 +149,12 @@ int main(int argc, char** argv) {
     const char* style = "bars";
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0' && !(argv[i][1] >= '0' && argv[i][1] <= '9'); ++i) {
-        if (std::strcmp(argv[i], "-flat") == 0) style = "flat";
-        else if (std::strcmp(argv[i], "-photo") == 0) style = "photo";
-        else break;
+        if (std::strcmp(argv[i], "-flat") == 0)
+            style = "flat";
+        else if (std::strcmp(argv[i], "-photo") == 0)
+            style = "photo";
+        else
+            break;
     }
     if (argc - i != 4) {
         std::fprintf(stderr, "usage: make_sample_frames [-flat|-photo] FIRST LAST WIDTH HEIGHT\n");

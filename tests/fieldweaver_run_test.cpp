@@ -66,13 +66,19 @@ TEST(FieldweaverRun, NothingToDoWhenFirstIsAfterLast) {
 
 TEST(FieldweaverRun, CommandLineErrorsTouchNothing) {
     const std::string syntax = "Syntax is :\n fieldweaver im#start im#end width height\n";
-    struct Case { std::vector<std::string> args; int exit_code; std::string out, err; } cases[] = {
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+        std::string out, err;
+    } cases[] = {
         {{}, 0, syntax, ""},
         {{"3"}, 0, syntax, ""},
         {{"0", "4", "720"}, 2, "", "fieldweaver: a width needs a height too\n" + syntax},
         {{"0", "4", "0", "270"}, 2, "", "fieldweaver: invalid size 0 x 270: width and height must be at least 1\n"},
         {{"0", "4", "720", "x"}, 2, "", "fieldweaver: invalid size 720 x 0: width and height must be at least 1\n"},
-        {{"0", "4", "30000", "30000"}, 2, "",
+        {{"0", "4", "30000", "30000"},
+         2,
+         "",
          "fieldweaver: invalid size 30000 x 30000: a 60000 x 30000 frame would need more than 2147483647 bytes\n"},
         {{"0", "9999999999"}, 2, "", "fieldweaver: invalid number '9999999999': outside -2147483648..2147483647\n"},
     };

@@ -52,8 +52,8 @@ TEST(FramehalverRun, NegativeFramesKeepTheirNumbers) {
     s.add_frames(-1, 0, 10, 6);
     ProcessResult r = s.run(kFramehalver, {"-1", "0", "5", "3"});
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_EQ(r.out, progress("-0001", "im-0001") + convert("im-0001") + progress("00000", "im00000") +
-                         convert("im00000"));
+    EXPECT_EQ(r.out,
+              progress("-0001", "im-0001") + convert("im-0001") + progress("00000", "im00000") + convert("im00000"));
     expect_halved(s, -1, 5, 3);
     expect_halved(s, 0, 5, 3);
 }
@@ -79,12 +79,18 @@ TEST(FramehalverRun, MissingFrameIsReportedAndRunGoesOn) {
 
 TEST(FramehalverRun, CommandLineErrorsTouchNothing) {
     const std::string syntax = "Syntax is :\n framehalver im#start im#end width height\n";
-    struct Case { std::vector<std::string> args; int exit_code; std::string out, err; } cases[] = {
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+        std::string out, err;
+    } cases[] = {
         {{}, 0, syntax, ""},
         {{"3"}, 0, syntax, ""},
         {{"0", "4", "720"}, 2, "", "framehalver: a width needs a height too\n" + syntax},
         {{"0", "4", "-5", "3"}, 2, "", "framehalver: invalid size -5 x 3: width and height must be at least 1\n"},
-        {{"0", "4", "20000", "20000"}, 2, "",
+        {{"0", "4", "20000", "20000"},
+         2,
+         "",
          "framehalver: invalid size 20000 x 20000: a 40000 x 40000 frame would need more than 2147483647 bytes\n"},
         {{"-2147483649", "4"}, 2, "", "framehalver: invalid number '-2147483649': outside -2147483648..2147483647\n"},
     };

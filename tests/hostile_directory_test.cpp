@@ -39,7 +39,12 @@ std::string text_of(const std::string& path) {
 // the directory exactly as it was.
 TEST(HostileDirectory, PlantedNamesNeverLeadOutsideTheDirectory) {
     enum Plant { Symlink, DanglingSymlink, HardLink, Fifo };
-    struct Case { const char* program; const char* name; Plant plant; const char* reported; } cases[] = {
+    struct Case {
+        const char* program;
+        const char* name;
+        Plant plant;
+        const char* reported;
+    } cases[] = {
         {kFramehalver, "_tmp.ppm", Symlink, "_tmp.ppm: a symbolic link was in the way"},
         {kFramehalver, "_tmp.ppm", DanglingSymlink, "_tmp.ppm: a symbolic link was in the way"},
         {kFramehalver, "_tmp.ppm", HardLink, "_tmp.ppm: a file with other names was in the way"},
@@ -207,8 +212,7 @@ TEST(HostileDirectory, StopSentToTheProgramAloneReachesItsHelper) {
 // locked until that helper has ended too.
 TEST(HostileDirectory, LockHoldsWhileAnyProcessOfTheRunLives) {
     ProgramTree tree;
-    make_program_tree(&tree, kFieldweaver, "tree",
-                      {{"raw2tiff", "#!/bin/sh\necho $$ > started\nexec sleep 60\n"}});
+    make_program_tree(&tree, kFieldweaver, "tree", {{"raw2tiff", "#!/bin/sh\necho $$ > started\nexec sleep 60\n"}});
     Sequence s;
     s.add_frames(0, 1, 8, 4);
     int pid = spawn_process({tree.program, "0", "0", "4", "4"}, s.dir.path);

@@ -16,7 +16,8 @@ std::string frame_name(long long n, const char* extension) {
 void Sequence::add_frames(int first, int last, int width, int height) {
     std::vector<uint8_t> palette = random_bytes(768, 99);
     for (int n = first; n <= last; ++n) {
-        std::vector<uint8_t> indices = random_bytes(static_cast<size_t>(width) * height, static_cast<uint32_t>(n) + 1000);
+        std::vector<uint8_t> indices = random_bytes(static_cast<size_t>(width) * height,
+                                                    static_cast<uint32_t>(n) + 1000);
         write_gif(dir / frame_name(n, ".gif"), width, height, indices, palette);
     }
 }
@@ -77,4 +78,3 @@ void make_program_tree(ProgramTree* tree, const std::string& program, const std:
         write_script(path.string(), stub.second);
     }
 }
-

@@ -25,8 +25,9 @@ void expect_only_gifs_and_whole_tiffs(const Sequence& s, int width, int height) 
 // write that does not fit fails with EFBIG.
 ProcessResult run_with_file_limit(const Sequence& s, const char* program, long limit,
                                   const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/bin/sh", "-c", "trap '' XFSZ; exec prlimit --fsize=" + std::to_string(limit) +
-                                                          " -- \"$@\"", "sh", program};
+    std::vector<std::string> argv = {"/bin/sh", "-c",
+                                     "trap '' XFSZ; exec prlimit --fsize=" + std::to_string(limit) + " -- \"$@\"", "sh",
+                                     program};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_process(argv, s.dir.path);
 }
@@ -100,8 +101,8 @@ TEST(Interrupt, CtrlCStopsTheRunAndLeavesOnlyWholeFiles) {
 TEST(Interrupt, ClosedOutputStopsTheRun) {
     Sequence s;
     s.add_frames(0, 19, 8, 2);
-    ProcessResult r = run_process({"/bin/sh", "-c", "\"$@\" 2>err | true; sleep 0.2", "sh", kFieldweaver, "0", "18", "4", "2"},
-                                  s.dir.path);
+    ProcessResult r = run_process(
+        {"/bin/sh", "-c", "\"$@\" 2>err | true; sleep 0.2", "sh", kFieldweaver, "0", "18", "4", "2"}, s.dir.path);
     std::vector<uint8_t> err = read_bytes(s.dir / "err");
     std::remove((s.dir / "err").c_str());
     EXPECT_NE(std::string(err.begin(), err.end()).find("fieldweaver: interrupted (Broken pipe); stopping\n"),
@@ -113,7 +114,10 @@ TEST(Interrupt, ClosedOutputStopsTheRun) {
 // A thousand frames: nothing left behind but GIFs and TIFFs, no descriptor
 // that is not closed, and memory that does not grow with the frame count.
 TEST(LongRun, ThousandFramesLeaveNothingAndStayFlat) {
-    struct Case { const char* program; int out_w, out_h, gif_w, gif_h; } cases[] = {
+    struct Case {
+        const char* program;
+        int out_w, out_h, gif_w, gif_h;
+    } cases[] = {
         {kFramehalver, 2, 2, 4, 4},
         {kFieldweaver, 2, 2, 4, 2},
     };

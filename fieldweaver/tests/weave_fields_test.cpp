@@ -38,7 +38,7 @@ TEST(WeaveFields, AveragesTruncateAndRowsInterleave) {
     std::memcpy(f0.bytes.data(), field0, sizeof field0);
     std::memcpy(f1.bytes.data(), field1, sizeof field1);
     weave_fields(&f0.image, &f1.image, &out.image);
-    EXPECT_EQ(out.bytes, std::vector<uint8_t>({15, 30, 45,  255, 255, 255,  254, 0, 1,  0, 0, 0}));
+    EXPECT_EQ(out.bytes, std::vector<uint8_t>({15, 30, 45, 255, 255, 255, 254, 0, 1, 0, 0, 0}));
 }
 
 }  // namespace

@@ -18,7 +18,9 @@ struct Frame {
     std::vector<uint8_t> bytes;
     RgbImage image;
     Frame(int width, int height) : bytes(static_cast<size_t>(width) * height * 3), image{width, height, bytes.data()} {}
-    uint8_t& at(int row, int column, int channel) { return bytes[(static_cast<size_t>(row) * image.width + column) * 3 + channel]; }
+    uint8_t& at(int row, int column, int channel) {
+        return bytes[(static_cast<size_t>(row) * image.width + column) * 3 + channel];
+    }
 };
 
 struct Weights {
@@ -43,7 +45,8 @@ void expect_matches_reference(const Frame& source, int w, int h, const std::stri
         Frame got(w, h);
         std::memset(got.bytes.data(), 0x5A, got.bytes.size());
         halve_frame_with(kernel, &source.image, &got.image, k.centre, k.edge, k.corner);
-        ASSERT_EQ(got.bytes, expected.bytes) << what << " " << w << " x " << h << " kernel " << halve_kernel_name(kernel);
+        ASSERT_EQ(got.bytes, expected.bytes)
+            << what << " " << w << " x " << h << " kernel " << halve_kernel_name(kernel);
     }
     Frame got(w, h);
     halve_frame(&source.image, &got.image, k.centre, k.edge, k.corner);
@@ -52,8 +55,20 @@ void expect_matches_reference(const Frame& source, int w, int h, const std::stri
 
 TEST(HalveFrame, MatchesTheReferenceOnRandomFramesOfEveryShape) {
     std::mt19937 rng(11);
-    const int widths[] = {1, 2, 3, 4, 5, 8, 9, 17, 31, kStripPixels, kStripPixels + 1, kStripPixels + 2,
-                          kStripPixels + 3, 2 * kStripPixels + 5};
+    const int widths[] = {1,
+                          2,
+                          3,
+                          4,
+                          5,
+                          8,
+                          9,
+                          17,
+                          31,
+                          kStripPixels,
+                          kStripPixels + 1,
+                          kStripPixels + 2,
+                          kStripPixels + 3,
+                          2 * kStripPixels + 5};
     const int heights[] = {1, 2, 3, 4, 7};
     for (int w : widths)
         for (int h : heights) {
@@ -94,7 +109,7 @@ TEST(HalveFrame, UniformSourceComesOutUnchangedButForEightValues) {
         Frame source(2 * w, 2 * h), destination(w, h);
         std::memset(source.bytes.data(), v, source.bytes.size());
         halve_frame(&source.image, &destination.image, k.centre, k.edge, k.corner);
-        EXPECT_EQ(destination.at(0, 0, 0), v);      // border
+        EXPECT_EQ(destination.at(0, 0, 0), v);  // border
         int inside = destination.at(2, 20, 1);
         ASSERT_TRUE(inside == v || inside == v - 1) << v;
         if (inside == v - 1) lower.push_back(v);
@@ -110,9 +125,13 @@ TEST(HalveFrame, UniformSourceComesOutUnchangedButForEightValues) {
 TEST(HalveFrame, ImpulseResponses) {
     const int w = 8, h = 8;
     Weights k;
-    struct Case { int row, column; int expected; std::vector<std::pair<int, int>> hit; } cases[] = {
-        {6, 8, 76, {{3, 4}}},                          // centre of one block
-        {6, 7, 31, {{3, 3}, {3, 4}}},                  // side neighbour of two
+    struct Case {
+        int row, column;
+        int expected;
+        std::vector<std::pair<int, int>> hit;
+    } cases[] = {
+        {6, 8, 76, {{3, 4}}},          // centre of one block
+        {6, 7, 31, {{3, 3}, {3, 4}}},  // side neighbour of two
         {5, 8, 31, {{2, 4}, {3, 4}}},
         {5, 7, 12, {{2, 3}, {2, 4}, {3, 3}, {3, 4}}},  // corner of four
     };
@@ -124,7 +143,8 @@ TEST(HalveFrame, ImpulseResponses) {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     for (int ch = 0; ch < 3; ++ch) {
-                        bool is_hit = ch == channel && std::find(c.hit.begin(), c.hit.end(), std::make_pair(y, x)) != c.hit.end();
+                        bool is_hit = ch == channel &&
+                                      std::find(c.hit.begin(), c.hit.end(), std::make_pair(y, x)) != c.hit.end();
                         ASSERT_EQ(destination.at(y, x, ch), is_hit ? c.expected : 0)
                             << "impulse at " << c.row << "," << c.column << " output " << y << "," << x;
                     }
@@ -136,16 +156,17 @@ TEST(HalveFrame, ImpulseResponses) {
 // interior and one with; halve_frame and the reference alike. Pixels are
 // numbered by their source position; {-1, -1} is an interior pixel.
 TEST(HalveFrame, SmallSizesFollowTheBorderPasses) {
-    struct Case { int w, h; std::vector<std::pair<int, int>> source_of; } cases[] = {
+    struct Case {
+        int w, h;
+        std::vector<std::pair<int, int>> source_of;
+    } cases[] = {
         {1, 1, {{0, 1}}},
         {1, 3, {{0, 1}, {2, 1}, {4, 1}}},
         {3, 1, {{0, 0}, {1, 2}, {0, 5}}},
         {3, 2, {{0, 0}, {0, 2}, {0, 5}, {2, 0}, {3, 2}, {2, 5}}},
         {2, 2, {{0, 0}, {0, 3}, {2, 0}, {2, 3}}},
         {2, 3, {{0, 0}, {0, 3}, {2, 0}, {2, 3}, {4, 0}, {4, 3}}},
-        {4, 3, {{0, 0}, {0, 2}, {0, 4}, {0, 7},
-                {2, 0}, {-1, -1}, {-1, -1}, {2, 7},
-                {4, 0}, {5, 2}, {5, 4}, {4, 7}}},
+        {4, 3, {{0, 0}, {0, 2}, {0, 4}, {0, 7}, {2, 0}, {-1, -1}, {-1, -1}, {2, 7}, {4, 0}, {5, 2}, {5, 4}, {4, 7}}},
     };
     using Halve = void (*)(const RgbImage*, RgbImage*, double, double, double);
     const std::pair<const char*, Halve> forms[] = {{"halve_frame", halve_frame}, {"reference", halve_reference}};

@@ -8,12 +8,25 @@
 namespace {
 
 TEST(FrameArgs, NumbersReadLikeAtoiWithinRange) {
-    struct Case { const char* text; int status; int32_t value; } cases[] = {
-        {"42", 0, 42},        {"  \t42", 0, 42},         {"+7", 0, 7},
-        {"-3", 0, -3},        {"abc", 0, 0},             {"", 0, 0},
-        {"12abc", 0, 12},     {"- 5", 0, 0},             {"0007", 0, 7},
-        {"2147483647", 0, INT32_MAX},                    {"-2147483648", 0, INT32_MIN},
-        {"2147483648", -1, 0}, {"-2147483649", -1, 0},   {"99999999999999999999999", -1, 0},
+    struct Case {
+        const char* text;
+        int status;
+        int32_t value;
+    } cases[] = {
+        {"42", 0, 42},
+        {"  \t42", 0, 42},
+        {"+7", 0, 7},
+        {"-3", 0, -3},
+        {"abc", 0, 0},
+        {"", 0, 0},
+        {"12abc", 0, 12},
+        {"- 5", 0, 0},
+        {"0007", 0, 7},
+        {"2147483647", 0, INT32_MAX},
+        {"-2147483648", 0, INT32_MIN},
+        {"2147483648", -1, 0},
+        {"-2147483649", -1, 0},
+        {"99999999999999999999999", -1, 0},
     };
     for (const Case& c : cases) {
         int32_t value = 0;
@@ -67,7 +80,11 @@ TEST(FrameArgs, ArgumentCounts) {
 
 TEST(FrameArgs, SizesMustBePositiveAndFitEveryBuffer) {
     const BufferShape halver[] = {{2, 2}, {1, 1}};
-    struct Case { int32_t w, h; bool ok; const char* message; } cases[] = {
+    struct Case {
+        int32_t w, h;
+        bool ok;
+        const char* message;
+    } cases[] = {
         {2560, 1440, true, ""},
         {1, 1, true, ""},
         {0, 1440, false, "p: invalid size 0 x 1440: width and height must be at least 1\n"},

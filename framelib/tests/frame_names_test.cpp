@@ -10,10 +10,19 @@
 namespace {
 
 TEST(FrameNames, BaseAndRawNames) {
-    struct Case { int64_t frame; const char* base; } cases[] = {
-        {0, "im00000"},          {7, "im00007"},           {99999, "im99999"},
-        {100000, "im100000"},    {123456, "im123456"},     {-1, "im-0001"},
-        {-12345, "im-12345"},    {INT32_MIN, "im-2147483648"}, {INT32_MAX, "im2147483647"},
+    struct Case {
+        int64_t frame;
+        const char* base;
+    } cases[] = {
+        {0, "im00000"},
+        {7, "im00007"},
+        {99999, "im99999"},
+        {100000, "im100000"},
+        {123456, "im123456"},
+        {-1, "im-0001"},
+        {-12345, "im-12345"},
+        {INT32_MIN, "im-2147483648"},
+        {INT32_MAX, "im2147483647"},
         {int64_t{INT32_MAX} + 1, "im2147483648"},  // second field of the last pair
     };
     for (const Case& c : cases) {

@@ -30,7 +30,9 @@ TEST(RgbImage, AllocGivesZeroedRasterAndRefusesInvalidSizes) {
     Image image(7, 5);
     EXPECT_EQ(image.bytes(), std::vector<uint8_t>(7 * 5 * 3, 0));
 
-    struct Case { int width, height; } invalid[] = {{0, 5}, {5, 0}, {-1, 5}, {46341, 46341}, {INT32_MAX, 1}};
+    struct Case {
+        int width, height;
+    } invalid[] = {{0, 5}, {5, 0}, {-1, 5}, {46341, 46341}, {INT32_MAX, 1}};
     for (const Case& c : invalid) {
         RgbImage record{c.width, c.height, reinterpret_cast<uint8_t*>(1)};
         EXPECT_EQ(image_alloc(&record), -1) << c.width << " x " << c.height;
@@ -43,8 +45,10 @@ TEST(RgbImage, AllocGivesZeroedRasterAndRefusesInvalidSizes) {
 
 TEST(RgbImage, PpmHasTheFixedHeaderAndTheRaster) {
     ScratchDir dir;
-    struct Case { int width, height; std::string header; } cases[] = {
-        {1, 1, "P6\n1 1 255\n"}, {720, 540, "P6\n720 540 255\n"}, {2560, 1440, "P6\n2560 1440 255\n"}};
+    struct Case {
+        int width, height;
+        std::string header;
+    } cases[] = {{1, 1, "P6\n1 1 255\n"}, {720, 540, "P6\n720 540 255\n"}, {2560, 1440, "P6\n2560 1440 255\n"}};
     for (const Case& c : cases) {
         Image image(c.width, c.height);
         std::vector<uint8_t> raster = random_bytes(static_cast<size_t>(c.width) * c.height * 3, c.width);

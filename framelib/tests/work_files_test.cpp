@@ -33,7 +33,12 @@ void plant(const ScratchDir& dir, const std::string& name, FileKind kind, bool s
 
 TEST(WorkFiles, OnlyTheRunsOwnRegularFileIsOpened) {
     // errno of open_for_reading and open_for_rewrite; 0 when they open it.
-    struct Case { const char* what; FileKind kind; bool second_name; int read_errno, rewrite_errno; } cases[] = {
+    struct Case {
+        const char* what;
+        FileKind kind;
+        bool second_name;
+        int read_errno, rewrite_errno;
+    } cases[] = {
         {"regular file", FileKind::Regular, false, 0, 0},
         {"second name", FileKind::Regular, true, 0, EMLINK},
         {"symbolic link", FileKind::Symlink, false, ELOOP, ELOOP},
@@ -56,8 +61,10 @@ TEST(WorkFiles, OnlyTheRunsOwnRegularFileIsOpened) {
             FILE* file = rewrite ? open_for_rewrite(path.c_str()) : open_for_reading(path.c_str());
             int expected = rewrite ? c.rewrite_errno : c.read_errno;
             EXPECT_EQ(file != nullptr, expected == 0) << (rewrite ? "rewrite" : "read");
-            if (file) std::fclose(file);
-            else EXPECT_EQ(errno, expected) << (rewrite ? "rewrite" : "read");
+            if (file)
+                std::fclose(file);
+            else
+                EXPECT_EQ(errno, expected) << (rewrite ? "rewrite" : "read");
         }
         EXPECT_EQ(read_bytes(dir / "target"), std::vector<uint8_t>({1, 2, 3})) << "the target was touched";
         if (c.kind == FileKind::Symlink || c.kind == FileKind::Fifo || c.second_name) {
@@ -74,8 +81,8 @@ TEST(WorkFiles, OnlyTheRunsOwnRegularFileIsOpened) {
 
 TEST(WorkFiles, HelperLeftoversOfExactlyThePatternGo) {
     ScratchDir dir;
-    const char* names[] = {".im00001.tif.Ab12Cd", ".im00001.tif.Ab12C", ".im00001.tif.Ab12Cde", ".im00002.tif.Ab12Cd",
-                           "im00001.tif", ".im00001.tifXAb12Cd"};
+    const char* names[] = {".im00001.tif.Ab12Cd", ".im00001.tif.Ab12C", ".im00001.tif.Ab12Cde",
+                           ".im00002.tif.Ab12Cd", "im00001.tif",        ".im00001.tifXAb12Cd"};
     for (const char* n : names) write_bytes(dir / n, {1});
     mkdir((dir / ".im00001.tif.dir123").c_str(), 0755);
     std::string cwd(4096, '\0');
@@ -83,9 +90,9 @@ TEST(WorkFiles, HelperLeftoversOfExactlyThePatternGo) {
     ASSERT_EQ(chdir(dir.path.c_str()), 0);
     remove_helper_leftovers("im00001.tif");
     ASSERT_EQ(chdir(cwd.c_str()), 0);
-    EXPECT_EQ(list_dir(dir.path), std::vector<std::string>({".im00001.tif.Ab12C", ".im00001.tif.Ab12Cde",
-                                                            ".im00001.tif.dir123", ".im00001.tifXAb12Cd",
-                                                            ".im00002.tif.Ab12Cd", "im00001.tif"}));
+    EXPECT_EQ(list_dir(dir.path),
+              std::vector<std::string>({".im00001.tif.Ab12C", ".im00001.tif.Ab12Cde", ".im00001.tif.dir123",
+                                        ".im00001.tifXAb12Cd", ".im00002.tif.Ab12Cd", "im00001.tif"}));
 }
 
 }  // namespace
