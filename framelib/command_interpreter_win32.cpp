@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <csignal>
+#include <cstring>
 #include <string>
 
 #include "command_interpreter.h"
@@ -62,6 +63,16 @@ bool start(const std::wstring& interpreter, const std::wstring& arguments, PROCE
 // that cannot be found or may not be accessed. Done by hand rather than with
 // the C runtime's system(), whose fallback is not reliable everywhere.
 int run_through_interpreter(const char* line, CommandOutcome* outcome) {
+    // cmd's del, given a directory, asks before emptying it: a batch run
+    // would wait for an answer (Wine's cmd loops at the end of input).
+    if (std::strncmp(line, "del ", 4) == 0) {
+        DWORD attributes = GetFileAttributesA(line + 4);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            outcome->not_run = 1;
+            outcome->refused = "it names a directory, and del deletes files";
+            return -1;
+        }
+    }
     std::wstring wide_line = interpreter_arguments(widen(line, CP_ACP));
     PROCESS_INFORMATION process;
     bool started = false;

@@ -36,6 +36,8 @@ const CommandOutcome* last_command_outcome() { return &g_last; }
 void describe_command_outcome(const CommandOutcome* outcome, char (&text)[TEXT_BUFFER_SIZE]) {
     if (outcome->not_run && outcome->line[0] == '\0')
         std::snprintf(text, sizeof text, "command line longer than %d characters, not run", TEXT_BUFFER_SIZE - 1);
+    else if (outcome->refused)
+        std::snprintf(text, sizeof text, "not run: %s", outcome->refused);
     else if (outcome->not_run)
         std::snprintf(text, sizeof text, "could not start the command interpreter");
     else if (outcome->signal)

@@ -20,6 +20,7 @@ struct CommandOutcome {
     char line[TEXT_BUFFER_SIZE];  // the formatted command line ("" when it did not fit)
     int not_run;                  // 1: it did not fit, or the interpreter could not be started
     int not_found;                // 1: the interpreter found no such command
+    const char* refused;          // why the platform did not run it, else null
     int exit_status;              // when it ran and exited
     int signal;                   // when it was killed, else 0
 };

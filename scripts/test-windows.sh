@@ -18,6 +18,10 @@ win="$root/build-windows/project"
 # Under a terminal of its own: Wine gives a console, and so Ctrl-C, only to
 # programs that have one (ctest's pipes are not).
 echo "-- the test suite under Wine"
+# One wineserver for the whole suite: one that a test's Wine process starts
+# would keep that test's output pipe, so ctest would wait for it to exit.
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
 log=$(mktemp)
 if ! script -qec "ctest --test-dir '$win' -j$jobs --output-on-failure" /dev/null >"$log" 2>&1; then
   cat "$log"
@@ -28,7 +32,7 @@ rm -f "$log"
 
 echo "-- the same frames through the Linux and the Windows build"
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch"; wineserver -k 2>/dev/null || true' EXIT
 # run DIR PROGRAM ARGS...: prints the wall time in seconds.
 run() {
   local dir=$1; shift

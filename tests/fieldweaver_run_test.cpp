@@ -60,7 +60,8 @@ TEST(FieldweaverRun, NothingToDoWhenFirstIsAfterLast) {
     s.add_frames(0, 1, 4, 2);
     ProcessResult r = s.run(kFieldweaver, {"5", "4"});
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.out + r.err, "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.find("fieldweaver:"), std::string::npos) << r.err;  // cmd's del may speak for itself
     EXPECT_EQ(s.files(), s.gifs_and({}));
 }
 
@@ -141,7 +142,7 @@ TEST(FieldweaverRun, UnwritableTemporaryFileSkipsTheConversion) {
     EXPECT_NE(r.err.find("fieldweaver: _tmp.ppm: cannot write: Is a directory; im00000.tif not converted\n"),
               std::string::npos)
         << r.err;
-    EXPECT_NE(r.err.find("fieldweaver: del _tmp.ppm: exited with status 1\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("fieldweaver: del _tmp.ppm: "), std::string::npos) << r.err;  // del deletes files only
     EXPECT_FALSE(file_exists(s.dir / "im00000.tif"));
 }
 

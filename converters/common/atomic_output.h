@@ -20,6 +20,19 @@
 // it is open, SIGINT, SIGTERM, SIGQUIT and SIGHUP remove it before the
 // process dies of the signal (a SIGKILL leaves it: the programs remove such
 // leftovers). A new file's mode is 0666 less the umask.
+//
+// On Windows (atomic_output_win32.cpp) the data always goes to a temporary
+// file ".NAME.XXXXXX" in the name's directory, deleted on close from the
+// moment it exists (FILE_FLAG_DELETE_ON_CLOSE; where that mark cannot be
+// taken off again, no FileDispositionInfoEx as in Wine 8, it is set right
+// after the creation), so that it vanishes however the process ends,
+// TerminateProcess included. At commit the mark is taken off and the file
+// renamed over the name, which replaces a file or a link there (the name
+// itself). An end between those two calls leaves the whole file under the
+// temporary name (the programs remove such leftovers), never a partial one.
+// A directory is refused ("Is a directory"); a device or a pipe named
+// directly (NUL) is written in place. Files are binary.
+// The POSIX side is atomic_output_posix.cpp; both share atomic_output.cpp.
 #pragma once
 
 #include <cstddef>
@@ -29,7 +42,7 @@
 struct AtomicOutput {
     char final_path[4096];
     char temp_path[4096];  // the temporary name, while there is one
-    int fd;                // -1 when nothing is open
+    int fd;                // -1 when nothing is open; a binary C runtime descriptor
     int kind;              // how the data reaches the name (atomic_output.cpp)
 };
 

@@ -3,11 +3,13 @@
 // Writes the picture GIFFILE ends with as raw RGB24 (screen width x height x 3
 // bytes, top row first, no header). OUTFILE appears whole or not at all.
 // Exit status: 0 done, 1 the GIF or the output failed, 2 usage error.
+// gif2rgb -h prints the version and the usage line.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "atomic_output.h"
+#include "frametools_version.h"
 #include "gif_frame_decode.h"
 
 namespace {
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
         const char* arg = argv[i];
         if (!options_done && arg[0] == '-' && arg[1] != '\0') {
             if (std::strcmp(arg, "-h") == 0 && argc == 2) {
+                std::fputs("gif2rgb (frametools) " FRAMETOOLS_VERSION "\n", stdout);
                 std::fputs(kUsage, stdout);
                 return 0;
             } else if (std::strcmp(arg, "-1") == 0) {

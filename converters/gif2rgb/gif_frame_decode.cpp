@@ -8,10 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
-#include <unistd.h>
-
+#include "file_io.h"
 #include "input_file.h"
+#include "raster_alloc.h"
 
 namespace {
 
@@ -34,7 +33,7 @@ struct Reader {
 
 int reader_refill(Reader* r) {
     for (;;) {
-        ssize_t n = read(r->fd, r->buf, kFileBuffer);
+        int64_t n = fd_read(r->fd, r->buf, kFileBuffer);
         if (n > 0) {
             r->data = r->buf;
             r->size = static_cast<size_t>(n);
@@ -45,7 +44,6 @@ int reader_refill(Reader* r) {
             r->eof = true;
             return -1;
         }
-        if (errno == EINTR) continue;
         r->read_errno = errno;
         return -1;
     }
@@ -98,7 +96,7 @@ struct Decoder {
     Rect prev_rect;
 };
 
-int fail(Decoder* d, const char* format, ...) __attribute__((format(printf, 2, 3)));
+int fail(Decoder* d, const char* format, ...) __attribute__((format(TOOL_PRINTF_FORMAT, 2, 3)));
 int fail(Decoder* d, const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -132,18 +130,6 @@ void* grow(uint8_t** buffer, size_t* cap, size_t need) {
     *buffer = static_cast<uint8_t*>(std::malloc(need));
     *cap = *buffer ? need : 0;
     return *buffer;
-}
-
-// A big frame costs a page fault per 4 KiB; huge pages, where the kernel
-// gives them on request, take most of that away.
-uint8_t* alloc_raster(size_t bytes) {
-    constexpr size_t kHuge = size_t{2} << 20;
-    if (bytes < 2 * kHuge) return static_cast<uint8_t*>(std::malloc(bytes));
-    size_t rounded = (bytes + kHuge - 1) & ~(kHuge - 1);
-    void* p = nullptr;
-    if (posix_memalign(&p, kHuge, rounded) != 0) return nullptr;
-    madvise(p, rounded, MADV_HUGEPAGE);
-    return static_cast<uint8_t*>(p);
 }
 
 void fill_rect(Decoder* d, Rect r) {
@@ -446,7 +432,7 @@ int gif_decode_file(const char* path, RgbImage* out, ToolError* error) {
     int rc = reader.buf == nullptr ? tool_fail(error, "out of memory")
                                    : run(&reader, &kGifLzw, out, error);
     std::free(reader.buf);
-    close(reader.fd);
+    fd_close(reader.fd);
     return rc;
 }
 

@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
-#include <unistd.h>
-
+#include "file_io.h"
 #include "input_file.h"
 
 namespace {
@@ -70,14 +68,7 @@ int raster_truncated(uint64_t have, uint64_t raster, ToolError* error) {
 
 // Reads up to `want` bytes from the start of the file; fewer only at its end.
 int read_start(int fd, uint8_t* buffer, size_t want, size_t* got, ToolError* error) {
-    *got = 0;
-    while (*got < want) {
-        ssize_t n = pread(fd, buffer + *got, want - *got, static_cast<off_t>(*got));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return tool_fail(error, "read error: %s", std::strerror(errno));
-        if (n == 0) break;
-        *got += static_cast<size_t>(n);
-    }
+    if (fd_read_at(fd, buffer, want, 0, got) != 0) return tool_fail(error, "read error: %s", std::strerror(errno));
     return 0;
 }
 
@@ -164,11 +155,9 @@ int ppm_file_open(const char* path, PpmFile* file, ToolError* error) {
             rc = raster_truncated(have, raster, error);
         } else {
             size_t bytes = header.raster_offset + static_cast<size_t>(raster);
-            // Read-only: populating a writable private mapping would copy every page.
-            void* p = mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (p == MAP_FAILED) {
-                rc = tool_fail(error, "read error: %s", std::strerror(errno));
-            } else {
+            void* p = nullptr;
+            rc = input_map(fd, bytes, &p, error);
+            if (rc == 0) {
                 file->map = p;
                 file->map_size = bytes;
                 file->image = RgbImage{header.width, header.height,
@@ -176,10 +165,11 @@ int ppm_file_open(const char* path, PpmFile* file, ToolError* error) {
             }
         }
     }
-    close(fd);
+    fd_close(fd);
     return rc;
 }
 
 void ppm_file_close(PpmFile* file) {
-    if (file->map != nullptr) munmap(file->map, file->map_size);
+    input_unmap(file->map, file->map_size);
+    file->map = nullptr;
 }

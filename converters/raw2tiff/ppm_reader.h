@@ -30,7 +30,7 @@ int ppm_parse(const uint8_t* data, size_t size, RgbImage* image, ToolError* erro
 constexpr size_t kPpmMaxHeader = 65536;
 
 struct PpmFile {
-    RgbImage image;  // pixels point into the read-only mapping of the file
+    RgbImage image;  // pixels point into the read-only mapping (input_map) of the file
     void* map;       // header and raster, nothing after them
     size_t map_size;
 };

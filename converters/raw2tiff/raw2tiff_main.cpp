@@ -2,12 +2,14 @@
 //
 // Converts a binary PPM (maxval 255) to an RGB TIFF. OUTFILE appears complete
 // or not at all; every failure is one line on stderr and exit status 1.
-#include <csignal>
+// raw2tiff -h prints the version and the usage line.
 #include <cstdio>
 #include <cstring>
 #include <tiffio.h>
 
 #include "atomic_output.h"
+#include "file_io.h"
+#include "frametools_version.h"
 #include "ppm_reader.h"
 #include "tiff_writer.h"
 
@@ -52,6 +54,7 @@ int convert(const char* in_path, const char* out_path, TiffCompression compressi
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "-h") == 0) {
+        std::fputs("raw2tiff (frametools) " FRAMETOOLS_VERSION "\n", stdout);
         std::fputs(kUsage, stdout);
         return 0;
     }
@@ -65,7 +68,7 @@ int main(int argc, char** argv) {
 
     // A file-size limit should end in our error line and a removed temporary
     // file, not in a kill by SIGXFSZ.
-    signal(SIGXFSZ, SIG_IGN);
+    fd_size_limit_fails_writes();
     // Messages come from us only, one line each.
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);

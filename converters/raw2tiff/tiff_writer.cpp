@@ -6,10 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <tiffio.h>
-#include <unistd.h>
 
+#include "file_io.h"
 #include "packbits_encoder.h"
 
 namespace {
@@ -24,11 +23,7 @@ struct Sink {
 
 tmsize_t sink_read(thandle_t h, void* buf, tmsize_t size) {
     Sink* s = static_cast<Sink*>(h);
-    ssize_t n;
-    do {
-        n = read(s->fd, buf, static_cast<size_t>(size));
-    } while (n < 0 && errno == EINTR);
-    return n;
+    return static_cast<tmsize_t>(fd_read(s->fd, buf, static_cast<size_t>(size)));
 }
 
 tmsize_t sink_write(thandle_t h, void* buf, tmsize_t size) {
@@ -36,8 +31,7 @@ tmsize_t sink_write(thandle_t h, void* buf, tmsize_t size) {
     const char* p = static_cast<const char*>(buf);
     size_t left = static_cast<size_t>(size);
     while (left > 0) {
-        ssize_t n = write(s->fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
+        int64_t n = fd_write(s->fd, p, left);
         if (n <= 0) {
             if (s->write_errno == 0) s->write_errno = n < 0 ? errno : EIO;
             return -1;
@@ -49,16 +43,15 @@ tmsize_t sink_write(thandle_t h, void* buf, tmsize_t size) {
 }
 
 toff_t sink_seek(thandle_t h, toff_t offset, int whence) {
-    off_t r = lseek(static_cast<Sink*>(h)->fd, static_cast<off_t>(offset), whence);
+    int64_t r = fd_seek(static_cast<Sink*>(h)->fd, static_cast<int64_t>(offset), whence);
     return r < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(r);
 }
 
 int sink_close(thandle_t) { return 0; }  // the caller owns the descriptor
 
 toff_t sink_size(thandle_t h) {
-    struct stat st;
-    if (fstat(static_cast<Sink*>(h)->fd, &st) != 0) return 0;
-    return static_cast<toff_t>(st.st_size);
+    int64_t size = fd_size(static_cast<Sink*>(h)->fd);
+    return size < 0 ? 0 : static_cast<toff_t>(size);
 }
 
 int sink_map(thandle_t, void**, toff_t*) { return 0; }

@@ -19,7 +19,8 @@ TEST(RunCommandWin32, StatusFollowsTheCommand) {
 }
 
 TEST(RunCommandWin32, ComspecThatNamesNoProgramFallsBackToCmd) {
-    for (const char* comspec : {"C:\\no\\such\\interpreter.exe", nullptr}) {
+    const char* const comspecs[] = {"C:\\no\\such\\interpreter.exe", nullptr};
+    for (const char* comspec : comspecs) {
         SetEnvironmentVariableA("COMSPEC", comspec);
         EXPECT_EQ(run_command("exit %d", 4), -1) << (comspec ? comspec : "unset");
         EXPECT_EQ(last_command_outcome()->not_run, 0);

@@ -1,54 +1,76 @@
 #include "test_support.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <sys/stat.h>
 #include <tiffio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <system_error>
+
+namespace fs = std::filesystem;
 
 namespace {
 
-void remove_tree(const std::string& path) {
-    DIR* dir = opendir(path.c_str());
-    if (dir) {
-        while (dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "/" + name;
-            struct stat st;
-            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-                chmod(child.c_str(), 0700);
-                remove_tree(child);
-            } else {
-                unlink(child.c_str());
-            }
+// Everything under path, then path; directories the tests made unreadable
+// or unwritable are opened up first, read-only files made writable.
+void remove_tree(const fs::path& path) {
+    std::error_code ec;
+    std::vector<fs::path> children;
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) children.push_back(it->path());
+    for (const fs::path& child : children) {
+        if (fs::symlink_status(child, ec).type() == fs::file_type::directory) {
+            fs::permissions(child, fs::perms::owner_all, fs::perm_options::replace, ec);
+            remove_tree(child);
+        } else if (!fs::remove(child, ec)) {
+            fs::permissions(child, fs::perms::owner_write, fs::perm_options::add, ec);
+            fs::remove(child, ec);
         }
-        closedir(dir);
     }
-    rmdir(path.c_str());
+    fs::remove(path, ec);
 }
 
 }  // namespace
 
 ScratchDir::ScratchDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/frametools-test-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) std::abort();
-    path = buffer.data();
+    // TMPDIR on POSIX, TMP or TEMP on Windows.
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) std::abort();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+        std::string name = "frametools-test-";
+        for (int i = 0; i < 8; ++i) name += kLetters[random() % 36];
+        fs::path candidate = base / name;
+        if (fs::create_directory(candidate, ec)) {
+            fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+            path = native_path(candidate.string());
+            return;
+        }
+    }
+    std::abort();
 }
 
 ScratchDir::~ScratchDir() { remove_tree(path); }
+
+std::string native_path(const std::string& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    return ec ? path : absolute.string();
+}
+
+std::string lf_lines(const std::string& text) {
+    std::string lf;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+    return lf;
+}
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -70,26 +92,23 @@ void write_bytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 bool file_exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+    std::error_code ec;
+    return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
 }
 
 std::vector<std::string> list_dir(const std::string& path) {
     std::vector<std::string> names;
-    if (DIR* dir = opendir(path.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(dir);
-    }
+    std::error_code ec;
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
 void write_script(const std::string& path, const std::string& text) {
     write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-    chmod(path.c_str(), 0755);
+    std::error_code ec;
+    fs::permissions(path, fs::perms(0755), fs::perm_options::replace, ec);
 }
 
 void write_gif(const std::string& path, int width, int height, const std::vector<uint8_t>& indices,

@@ -8,7 +8,7 @@
 #include <vector>
 
 // A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// everything in it when the object goes. Its path is absolute (native_path).
 struct ScratchDir {
     std::string path;
     ScratchDir();
@@ -18,14 +18,24 @@ struct ScratchDir {
     std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
+// path as an absolute name of the platform, for names a child process with
+// another current directory must find. Under Wine a build tree's "/unix/path"
+// then names the test's current drive ("Z:\\unix\\path"), not the child's.
+std::string native_path(const std::string& path);
+
+// Text a program wrote to a redirected standard output or error, with CR LF
+// (a Windows text stream's line end) turned back into LF.
+std::string lf_lines(const std::string& text);
+
 // A program to run and how. Everything but argv may stay as it is.
 struct ProcessSpec {
     std::vector<std::string> argv;  // argv[0]: a path (or a name looked up on PATH)
     std::string cwd;                // where it starts; empty: where the test runs
     std::vector<std::string> env;   // "NAME=VALUE", added to or replacing the environment
-    std::optional<std::string> stdin_bytes;  // through a pipe; none: standard input empty
+    std::optional<std::string> stdin_bytes;  // through a pipe (POSIX) or a file (Windows);
+                                             // none: standard input empty
     uint64_t file_size_limit = 0;   // bytes any file it writes may reach; 0: no limit.
-                                    // Ignored where the system has no such limit.
+                                    // Ignored where the system has no such limit (Windows).
     double timeout_seconds = 0;     // killed (timed_out) after this long; 0: no limit
 };
 
@@ -35,11 +45,13 @@ struct ProcessResult {
     std::string out;
     std::string err;
     bool timed_out = false;
-    long max_rss_kib = 0;  // its peak resident memory, where the system says
+    long max_rss_kib = 0;  // its peak resident memory (peak working set on Windows)
 };
 
-// Runs the program and returns when it has ended. The POSIX code is in
-// process_posix.cpp.
+// Runs the program and returns when it has ended. The system's side is in
+// process_posix.cpp (fork and exec) and process_win32.cpp (CreateProcessW,
+// the command line quoted as the C runtime splits it; a timed-out program is
+// ended with TerminateProcess and has signal 0).
 ProcessResult run_process(const ProcessSpec& spec);
 
 // Runs argv[0] (a path) with the arguments in `cwd`, standard input empty,
@@ -49,7 +61,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const std::strin
                           const std::vector<std::string>& env = {});
 
 // The same, started in a process group of its own (standard output thrown
-// away, standard error the test's) and not waited for.
+// away, standard error the test's) and not waited for. POSIX only, as is
+// wait_process: the tests that signal process groups need POSIX anyway.
 int spawn_process(const std::vector<std::string>& argv, const std::string& cwd);
 
 struct Waited {

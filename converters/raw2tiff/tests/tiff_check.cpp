@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -29,10 +30,18 @@ TIFF* open_fd(int fd, const char* mode, std::string* complaints) {
     return tif;
 }
 
-}  // namespace
+TIFF* open_path(const std::string& path, std::string* complaints) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, note, complaints);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, note, complaints);
+    TIFF* tif = TIFFOpenExt(path.c_str(), "r", options);
+    TIFFOpenOptionsFree(options);
+    return tif;
+}
 
-int tiff_read_back(int fd, TiffContents* out) {
-    TIFF* tif = open_fd(fd, "r", &out->complaints);
+// Reads the image through two handles from `open`.
+int read_back(const std::function<TIFF*()>& open, TiffContents* out) {
+    TIFF* tif = open();
     if (tif == nullptr) return -1;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &out->width);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &out->height);
@@ -52,7 +61,7 @@ int tiff_read_back(int fd, TiffContents* out) {
     }
     // A fresh handle, so the strip reads do not follow the scanline state.
     TIFFClose(tif);
-    tif = open_fd(fd, "r", &out->complaints);
+    tif = open();
     if (tif == nullptr) return -1;
     out->by_strip.assign(out->by_scanline.size(), 0);
     size_t offset = 0;
@@ -64,6 +73,16 @@ int tiff_read_back(int fd, TiffContents* out) {
     if (offset != out->by_strip.size()) status = -1;
     TIFFClose(tif);
     return status;
+}
+
+}  // namespace
+
+int tiff_read_back(int fd, TiffContents* out) {
+    return read_back([&] { return open_fd(fd, "r", &out->complaints); }, out);
+}
+
+int tiff_read_back_path(const std::string& path, TiffContents* out) {
+    return read_back([&] { return open_path(path, &out->complaints); }, out);
 }
 
 int libtiff_unpack(const unsigned char* packed, size_t size, size_t row_bytes, size_t rows,

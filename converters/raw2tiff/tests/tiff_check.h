@@ -19,6 +19,9 @@ struct TiffContents {
 // cannot open or decode it. Any libtiff warning lands in complaints.
 int tiff_read_back(int fd, TiffContents* out);
 
+// The same for the file at path (opened by libtiff, in binary mode).
+int tiff_read_back_path(const std::string& path, TiffContents* out);
+
 // Wraps rows of PackBits data (rows * row_bytes bytes once decoded) in a
 // one-strip greyscale TIFF and decodes it with libtiff, row by row.
 int libtiff_unpack(const unsigned char* packed, size_t size, size_t row_bytes, size_t rows,

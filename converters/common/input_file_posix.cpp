@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,4 +45,16 @@ int input_open(const char* path, int* fd, int64_t* size, ToolError* error) {
     *fd = f;
     *size = static_cast<int64_t>(st.st_size);
     return 0;
+}
+
+int input_map(int fd, size_t bytes, void** data, ToolError* error) {
+    // Read-only: populating a writable private mapping would copy every page.
+    void* p = mmap(nullptr, bytes, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (p == MAP_FAILED) return tool_fail(error, "read error: %s", std::strerror(errno));
+    *data = p;
+    return 0;
+}
+
+void input_unmap(void* data, size_t bytes) {
+    if (data != nullptr) munmap(data, bytes);
 }
