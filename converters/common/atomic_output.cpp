@@ -38,8 +38,7 @@ void atomic_output_temp_pattern(AtomicOutput* out) {
 }
 
 void atomic_output_fill_suffix(char* temp_path, const unsigned char bytes[6]) {
-    static const char kLetters[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     char* x = temp_path + std::strlen(temp_path) - 6;
     for (int i = 0; i < 6; ++i) x[i] = kLetters[bytes[i] % 62];
 }

@@ -71,8 +71,8 @@ void random_suffix(char* temp_path) {
     if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
         struct timespec now;
         clock_gettime(CLOCK_MONOTONIC, &now);
-        unsigned long mix = static_cast<unsigned long>(now.tv_nsec) ^
-                            (static_cast<unsigned long>(getpid()) << 16) ^ (++counter * 2654435761u);
+        unsigned long mix = static_cast<unsigned long>(now.tv_nsec) ^ (static_cast<unsigned long>(getpid()) << 16) ^
+                            (++counter * 2654435761u);
         for (unsigned char& b : bytes) {
             b = static_cast<unsigned char>(mix);
             mix = mix * 6364136223846793005ul + 1442695040888963407ul;
@@ -231,26 +231,23 @@ int atomic_output_commit(AtomicOutput* out, ToolError* error) {
     int fd = out->fd;
     out->fd = -1;
     switch (out->kind) {
-    case kDirect:
-        return close(fd) == 0 ? 0 : tool_fail_errno(error, errno);
-    case kUnnamedNew:
-        if (link_unnamed(fd, out->final_path) == 0) {
-            if (close(fd) == 0) return 0;
-            int saved = errno;
-            unlink(out->final_path);
-            return tool_fail_errno(error, saved);
-        }
-        // Something took the name meanwhile: replace it like any other.
-        if (errno == EEXIST) return commit_by_rename(out, fd, error);
-        {
-            int saved = errno;
-            close(fd);
-            return tool_fail_errno(error, saved);
-        }
-    case kUnnamedReplace:
-        return commit_by_rename(out, fd, error);
-    default:
-        break;
+        case kDirect: return close(fd) == 0 ? 0 : tool_fail_errno(error, errno);
+        case kUnnamedNew:
+            if (link_unnamed(fd, out->final_path) == 0) {
+                if (close(fd) == 0) return 0;
+                int saved = errno;
+                unlink(out->final_path);
+                return tool_fail_errno(error, saved);
+            }
+            // Something took the name meanwhile: replace it like any other.
+            if (errno == EEXIST) return commit_by_rename(out, fd, error);
+            {
+                int saved = errno;
+                close(fd);
+                return tool_fail_errno(error, saved);
+            }
+        case kUnnamedReplace: return commit_by_rename(out, fd, error);
+        default: break;
     }
     // kNamedTemp
     int rc = 0;

@@ -4,9 +4,9 @@
 // commit the mark is taken off and the file renamed over the name through
 // its own handle; a file renamed while still marked would be deleted under
 // its new name at close.
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -62,7 +62,7 @@ HANDLE create_marked(const char* path, bool* on_close) {
     if (handle == INVALID_HANDLE_VALUE) return handle;
     *on_close = true;
     if (mark_for_deletion(handle, true, true)) return handle;  // the Ex form works here
-    CloseHandle(handle);  // deleted with the close
+    CloseHandle(handle);                                       // deleted with the close
     *on_close = false;
     handle = CreateFileA(path, access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return handle;

@@ -1,6 +1,6 @@
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,8 +25,8 @@ int input_open(const char* path, int* fd, int64_t* size, ToolError* error) {
     *fd = -1;
     // A directory cannot be opened without FILE_FLAG_BACKUP_SEMANTICS: it is
     // told apart by its attributes when the open fails.
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         int saved = tool_last_errno();
         DWORD attributes = GetFileAttributesA(path);

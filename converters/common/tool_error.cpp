@@ -17,9 +17,7 @@ int tool_fail(ToolError* error, const char* format, ...) {
     return -1;
 }
 
-int tool_fail_errno(ToolError* error, int errnum) {
-    return tool_fail(error, "%s", std::strerror(errnum));
-}
+int tool_fail_errno(ToolError* error, int errnum) { return tool_fail(error, "%s", std::strerror(errnum)); }
 
 int tool_report(const char* tool, const char* file, const ToolError* error) {
     std::fprintf(stderr, "%s: %s: %s\n", tool, file, error->reason);

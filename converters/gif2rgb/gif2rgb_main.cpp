@@ -24,8 +24,7 @@ int usage_error() {
 int write_output(const char* path, const RgbImage* image, ToolError* error) {
     AtomicOutput out;
     size_t bytes = static_cast<size_t>(image->width) * image->height * 3;
-    if (atomic_output_open(&out, path, error) < 0 ||
-        atomic_output_write(&out, image->pixels, bytes, error) < 0 ||
+    if (atomic_output_open(&out, path, error) < 0 || atomic_output_write(&out, image->pixels, bytes, error) < 0 ||
         atomic_output_commit(&out, error) < 0) {
         atomic_output_abort(&out);
         return -1;
@@ -63,8 +62,7 @@ int main(int argc, char** argv) {
         }
     }
     // Separate R, G and B files are not supported, so -1 is required.
-    if (!one_file || out_path == nullptr || out_path[0] == '\0' || gif_path == nullptr)
-        return usage_error();
+    if (!one_file || out_path == nullptr || out_path[0] == '\0' || gif_path == nullptr) return usage_error();
 
     RgbImage image;
     ToolError error;

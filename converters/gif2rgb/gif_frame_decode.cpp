@@ -112,13 +112,12 @@ int fail_giflib(Decoder* d, int error) {
     if (r->eof && r->total < 6) return fail(d, "not a GIF file");
     if (r->eof) return fail(d, "truncated file");
     switch (error) {
-    case D_GIF_ERR_NOT_GIF_FILE: return fail(d, "not a GIF file");
-    case D_GIF_ERR_WRONG_RECORD: return fail(d, "corrupt file (unknown block type)");
-    case D_GIF_ERR_NOT_ENOUGH_MEM: return fail(d, "out of memory");
-    case D_GIF_ERR_IMAGE_DEFECT: return fail(d, "corrupt image data");
-    case D_GIF_ERR_EOF_TOO_SOON:
-        return fail(d, "%s", lzw_error_text(kLzwEarlyEnd));
-    default: break;
+        case D_GIF_ERR_NOT_GIF_FILE: return fail(d, "not a GIF file");
+        case D_GIF_ERR_WRONG_RECORD: return fail(d, "corrupt file (unknown block type)");
+        case D_GIF_ERR_NOT_ENOUGH_MEM: return fail(d, "out of memory");
+        case D_GIF_ERR_IMAGE_DEFECT: return fail(d, "corrupt image data");
+        case D_GIF_ERR_EOF_TOO_SOON: return fail(d, "%s", lzw_error_text(kLzwEarlyEnd));
+        default: break;
     }
     const char* text = GifErrorString(error);
     return fail(d, "corrupt file (%s)", text ? text : "giflib error");
@@ -173,8 +172,7 @@ void map_row(uint8_t* dst, const uint8_t* src, int n, const uint8_t (*lut)[4]) {
     std::memcpy(dst + 3 * i, lut[src[i]], 3);
 }
 
-void map_row_transparent(uint8_t* dst, const uint8_t* src, int n, const uint8_t (*lut)[4],
-                         int transparent) {
+void map_row_transparent(uint8_t* dst, const uint8_t* src, int n, const uint8_t (*lut)[4], int transparent) {
     for (int i = 0; i < n; ++i)
         if (src[i] != transparent) std::memcpy(dst + 3 * i, lut[src[i]], 3);
 }
@@ -191,8 +189,7 @@ int next_code_block(void* ctx, const uint8_t** data, int* size) {
     if (s->ended || s->failed) return s->failed ? -1 : 0;
     GifByteType* block = nullptr;
     int code_size = 0;
-    int rc = s->started ? DGifGetCodeNext(s->gif, &block)
-                        : DGifGetCode(s->gif, &code_size, &block);
+    int rc = s->started ? DGifGetCodeNext(s->gif, &block) : DGifGetCode(s->gif, &code_size, &block);
     s->started = true;
     if (rc == GIF_ERROR) {
         s->failed = true;
@@ -223,20 +220,15 @@ int skip_code_blocks(BlockSource* source, LzwError* error) {
     return -1;
 }
 
-int our_indices(GifFileType* gif, int min_code_size, uint8_t* out, size_t count,
-                LzwError* error) {
+int our_indices(GifFileType* gif, int min_code_size, uint8_t* out, size_t count, LzwError* error) {
     BlockSource source = {gif, false, false, false};
-    if (lzw_decode(min_code_size, LzwSource{&source, next_code_block}, out, count, error) < 0)
-        return -1;
+    if (lzw_decode(min_code_size, LzwSource{&source, next_code_block}, out, count, error) < 0) return -1;
     return skip_code_blocks(&source, error);
 }
 
-int our_rgb(GifFileType* gif, int min_code_size, const uint8_t (*lut)[4], uint8_t* out,
-            size_t count, LzwError* error) {
+int our_rgb(GifFileType* gif, int min_code_size, const uint8_t (*lut)[4], uint8_t* out, size_t count, LzwError* error) {
     BlockSource source = {gif, false, false, false};
-    if (lzw_decode_rgb(min_code_size, LzwSource{&source, next_code_block}, lut, out, count,
-                       error) < 0)
-        return -1;
+    if (lzw_decode_rgb(min_code_size, LzwSource{&source, next_code_block}, lut, out, count, error) < 0) return -1;
     return skip_code_blocks(&source, error);
 }
 
@@ -245,10 +237,8 @@ int read_image(Decoder* d) {
     const Reader* reader = d->reader;
     if (DGifGetImageDesc(gif) == GIF_ERROR) {
         // giflib's last read was the code size; it calls a bad one a read error.
-        if (gif->Error == D_GIF_ERR_READ_FAILED && !reader->eof && reader->read_errno == 0 &&
-            reader->last_byte > 8)
-            return fail(d, "image %d: %s %d", d->images + 1, lzw_error_text(kLzwBadCodeSize),
-                        reader->last_byte);
+        if (gif->Error == D_GIF_ERR_READ_FAILED && !reader->eof && reader->read_errno == 0 && reader->last_byte > 8)
+            return fail(d, "image %d: %s %d", d->images + 1, lzw_error_text(kLzwBadCodeSize), reader->last_byte);
         return fail_giflib(d, gif->Error);
     }
     int min_code_size = reader->last_byte;
@@ -271,8 +261,7 @@ int read_image(Decoder* d) {
     if (w <= 0 || h <= 0) return fail(d, "image %d has zero size (%dx%d)", image, w, h);
     size_t count = static_cast<size_t>(w) * h;
     if (count > static_cast<size_t>(d->sw) * d->sh)
-        return fail(d, "image %d (%dx%d) has more pixels than the screen (%dx%d)", image, w,
-                    h, d->sw, d->sh);
+        return fail(d, "image %d (%dx%d) has more pixels than the screen (%dx%d)", image, w, h, d->sw, d->sh);
     if (map == nullptr) return fail(d, "image %d has no colour table", image);
 
     Rect rect = {desc->Left, desc->Top, 0, 0};
@@ -300,8 +289,7 @@ int read_image(Decoder* d) {
     d->prev_disposal = disposal;
     d->prev_rect = rect;
     if (disposal == DISPOSE_PREVIOUS && rect.w > 0) {
-        if (!grow(&d->saved, &d->saved_cap, static_cast<size_t>(rect.w) * rect.h * 3))
-            return fail(d, "out of memory");
+        if (!grow(&d->saved, &d->saved_cap, static_cast<size_t>(rect.w) * rect.h * 3)) return fail(d, "out of memory");
         copy_rect(d, rect, true);
     }
 
@@ -316,24 +304,20 @@ int read_image(Decoder* d) {
     // index inside the table. It decodes straight to RGB in place; whatever
     // the decoder writes past its last pixel lands in the screen's slack.
     LzwError error = kLzwOk;
-    if (d->lzw->rgb != nullptr && opaque && !desc->Interlace && rect.x == 0 && w == d->sw &&
-        rect.y + h == d->sh && (1 << min_code_size) <= ncolors) {
+    if (d->lzw->rgb != nullptr && opaque && !desc->Interlace && rect.x == 0 && w == d->sw && rect.y + h == d->sh &&
+        (1 << min_code_size) <= ncolors) {
         uint8_t* dst = d->screen + static_cast<size_t>(rect.y) * d->sw * 3;
-        if (d->lzw->rgb(gif, min_code_size, lut, dst, count, &error) < 0)
-            return fail_lzw(d, error, image);
+        if (d->lzw->rgb(gif, min_code_size, lut, dst, count, &error) < 0) return fail_lzw(d, error, image);
         return 0;
     }
 
-    if (!grow(&d->index, &d->index_cap, count + kLzwOutputSlack))
-        return fail(d, "out of memory");
-    if (d->lzw->indices(gif, min_code_size, d->index, count, &error) < 0)
-        return fail_lzw(d, error, image);
+    if (!grow(&d->index, &d->index_cap, count + kLzwOutputSlack)) return fail(d, "out of memory");
+    if (d->lzw->indices(gif, min_code_size, d->index, count, &error) < 0) return fail_lzw(d, error, image);
     if (ncolors < 256 && (!d->lzw->indices_below_code_size || (1 << min_code_size) > ncolors)) {
         for (size_t i = 0; i < count; ++i) {
             int v = d->index[i];
             if (v >= ncolors && v != transparent)
-                return fail(d, "image %d: colour index %d beyond its %d-entry colour table",
-                            image, v, ncolors);
+                return fail(d, "image %d: colour index %d beyond its %d-entry colour table", image, v, ncolors);
         }
     }
     if (rect.w == 0) return 0;
@@ -353,16 +337,14 @@ int read_image(Decoder* d) {
 int read_extension(Decoder* d) {
     int code = 0;
     GifByteType* block = nullptr;
-    if (DGifGetExtension(d->gif, &code, &block) == GIF_ERROR)
-        return fail_giflib(d, d->gif->Error);
+    if (DGifGetExtension(d->gif, &code, &block) == GIF_ERROR) return fail_giflib(d, d->gif->Error);
     // A control block too short to hold its fields is ignored, not fatal.
     if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
         d->gce_disposal = (block[1] >> 2) & 7;
         d->gce_transparent = (block[1] & 1) ? block[4] : -1;
     }
     while (block != nullptr)
-        if (DGifGetExtensionNext(d->gif, &block) == GIF_ERROR)
-            return fail_giflib(d, d->gif->Error);
+        if (DGifGetExtensionNext(d->gif, &block) == GIF_ERROR) return fail_giflib(d, d->gif->Error);
     return 0;
 }
 
@@ -373,8 +355,7 @@ int decode(Decoder* d) {
     GifFileType* gif = d->gif;
     d->sw = gif->SWidth;
     d->sh = gif->SHeight;
-    if (d->sw <= 0 || d->sh <= 0)
-        return fail(d, "screen has zero size (%dx%d)", d->sw, d->sh);
+    if (d->sw <= 0 || d->sh <= 0) return fail(d, "screen has zero size (%dx%d)", d->sw, d->sh);
     if (static_cast<int64_t>(d->sw) * d->sh * 3 > INT32_MAX)
         return fail(d, "screen %dx%d is too large (over 2147483647 RGB bytes)", d->sw, d->sh);
     const ColorMapObject* global = gif->SColorMap;
@@ -388,7 +369,7 @@ int decode(Decoder* d) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) return fail_giflib(d, gif->Error);
         if (type == TERMINATE_RECORD_TYPE) break;
-        int rc = type == IMAGE_DESC_RECORD_TYPE   ? read_image(d)
+        int rc = type == IMAGE_DESC_RECORD_TYPE  ? read_image(d)
                  : type == EXTENSION_RECORD_TYPE ? read_extension(d)
                                                  : fail(d, "corrupt file (unknown block type)");
         if (rc < 0) return -1;
@@ -429,15 +410,13 @@ int gif_decode_file(const char* path, RgbImage* out, ToolError* error) {
     int64_t size = 0;
     if (input_open(path, &reader.fd, &size, error) < 0) return -1;
     reader.buf = static_cast<uint8_t*>(std::malloc(kFileBuffer));
-    int rc = reader.buf == nullptr ? tool_fail(error, "out of memory")
-                                   : run(&reader, &kGifLzw, out, error);
+    int rc = reader.buf == nullptr ? tool_fail(error, "out of memory") : run(&reader, &kGifLzw, out, error);
     std::free(reader.buf);
     fd_close(reader.fd);
     return rc;
 }
 
-int gif_decode_memory(const uint8_t* data, size_t size, const GifLzw* lzw, RgbImage* out,
-                      ToolError* error) {
+int gif_decode_memory(const uint8_t* data, size_t size, const GifLzw* lzw, RgbImage* out, ToolError* error) {
     Reader reader;
     std::memset(&reader, 0, sizeof reader);
     reader.fd = -1;

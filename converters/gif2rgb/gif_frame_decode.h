@@ -33,12 +33,11 @@ struct GifFileType;
 // set; kLzwReadFailed stands for a failure giflib reported (gif->Error).
 struct GifLzw {
     // count indices, rows in file order, into out (count + kLzwOutputSlack bytes).
-    int (*indices)(GifFileType* gif, int min_code_size, uint8_t* out, size_t count,
-                   LzwError* error);
+    int (*indices)(GifFileType* gif, int min_code_size, uint8_t* out, size_t count, LzwError* error);
     // The same straight to RGB through lut (as lzw_decode_rgb); null where a
     // decoder has no such form.
-    int (*rgb)(GifFileType* gif, int min_code_size, const uint8_t (*lut)[4], uint8_t* out,
-               size_t count, LzwError* error);
+    int (*rgb)(GifFileType* gif, int min_code_size, const uint8_t (*lut)[4], uint8_t* out, size_t count,
+               LzwError* error);
     // Every index is below 2^min_code_size, so a colour table that large
     // needs no index check.
     bool indices_below_code_size;
@@ -52,5 +51,4 @@ extern const GifLzw kGifLzw;
 // name in it) and out->pixels null. The file must be a regular file
 // (input_file.h).
 int gif_decode_file(const char* path, RgbImage* out, ToolError* error);
-int gif_decode_memory(const uint8_t* data, size_t size, const GifLzw* lzw, RgbImage* out,
-                      ToolError* error);
+int gif_decode_memory(const uint8_t* data, size_t size, const GifLzw* lzw, RgbImage* out, ToolError* error);

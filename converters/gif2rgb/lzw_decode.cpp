@@ -15,7 +15,7 @@ constexpr size_t kWindow = 16384;
 
 struct Input {
     LzwSource source;
-    bool done;    // terminator seen or the source failed
+    bool done;  // terminator seen or the source failed
     bool failed;
     const uint8_t* p;
     const uint8_t* end;
@@ -47,8 +47,8 @@ void fill(Input* in) {
 
 // The rare case: fewer than 8 bytes in the window. Tops the bit buffer up
 // byte by byte, refilling the window from the source when it can.
-__attribute__((noinline)) int refill_slow(Input* in, const uint8_t** p, uint64_t* bits,
-                                          int* nbits, int width, LzwError* error) {
+__attribute__((noinline)) int refill_slow(Input* in, const uint8_t** p, uint64_t* bits, int* nbits, int width,
+                                          LzwError* error) {
     for (;;) {
         while (*nbits <= 56 && *p < in->end) {
             *bits |= static_cast<uint64_t>(*(*p)++) << *nbits;
@@ -87,8 +87,8 @@ inline void copy_string(uint8_t* d, const uint8_t* s, size_t n) {
 
 // B is the size of one output pixel: 1 for indices, 3 for RGB through lut.
 template <int B>
-int decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count,
-           const uint8_t (*lut)[4], LzwError* error) {
+int decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count, const uint8_t (*lut)[4],
+           LzwError* error) {
     *error = kLzwOk;
     if (min_code_size < 0 || min_code_size > 8) {
         *error = kLzwBadCodeSize;
@@ -195,24 +195,23 @@ int decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count
 
 }  // namespace
 
-int lzw_decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count,
-               LzwError* error) {
+int lzw_decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count, LzwError* error) {
     return decode<1>(min_code_size, source, out, pixel_count, nullptr, error);
 }
 
-int lzw_decode_rgb(int min_code_size, LzwSource source, const uint8_t (*lut)[4], uint8_t* out,
-                   size_t pixel_count, LzwError* error) {
+int lzw_decode_rgb(int min_code_size, LzwSource source, const uint8_t (*lut)[4], uint8_t* out, size_t pixel_count,
+                   LzwError* error) {
     return decode<3>(min_code_size, source, out, pixel_count, lut, error);
 }
 
 const char* lzw_error_text(LzwError error) {
     switch (error) {
-    case kLzwOk: return "no error";
-    case kLzwBadCodeSize: return "bad LZW minimum code size";
-    case kLzwInvalidCode: return "corrupt image data (undefined LZW code)";
-    case kLzwEarlyEnd: return "corrupt image data (end code before the last pixel)";
-    case kLzwOutOfData: return "corrupt image data (data ends before the last pixel)";
-    case kLzwReadFailed: return "read failed";
+        case kLzwOk: return "no error";
+        case kLzwBadCodeSize: return "bad LZW minimum code size";
+        case kLzwInvalidCode: return "corrupt image data (undefined LZW code)";
+        case kLzwEarlyEnd: return "corrupt image data (end code before the last pixel)";
+        case kLzwOutOfData: return "corrupt image data (data ends before the last pixel)";
+        case kLzwReadFailed: return "read failed";
     }
     return "unknown error";
 }

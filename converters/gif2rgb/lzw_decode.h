@@ -22,26 +22,25 @@ struct LzwSource {
 
 enum LzwError {
     kLzwOk = 0,
-    kLzwBadCodeSize,    // minimum code size not in 0..8
-    kLzwInvalidCode,    // a code that is not in the table yet
-    kLzwEarlyEnd,       // end-of-information code before the image was full
-    kLzwOutOfData,      // the sub-blocks ended before the image was full
-    kLzwReadFailed,     // the source reported a read error
+    kLzwBadCodeSize,  // minimum code size not in 0..8
+    kLzwInvalidCode,  // a code that is not in the table yet
+    kLzwEarlyEnd,     // end-of-information code before the image was full
+    kLzwOutOfData,    // the sub-blocks ended before the image was full
+    kLzwReadFailed,   // the source reported a read error
 };
 
 // Decodes exactly pixel_count indices into out (which must have room for
 // pixel_count + kLzwOutputSlack bytes) and stops reading blocks as soon as
 // the image is full; whatever follows is the caller's to skip. Sets *error
 // and returns -1 on failure, in which case out holds garbage.
-int lzw_decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count,
-               LzwError* error);
+int lzw_decode(int min_code_size, LzwSource source, uint8_t* out, size_t pixel_count, LzwError* error);
 
 // The same, but each index goes through lut straight to 3 bytes of RGB (the
 // 4th byte of each entry is scratch). out needs room for pixel_count * 3 +
 // kLzwRgbOutputSlack bytes. No index is checked against the colour table:
 // use this only when 2^min_code_size entries of lut are real colours.
 constexpr size_t kLzwRgbOutputSlack = 3 * 4096 + 32;
-int lzw_decode_rgb(int min_code_size, LzwSource source, const uint8_t (*lut)[4], uint8_t* out,
-                   size_t pixel_count, LzwError* error);
+int lzw_decode_rgb(int min_code_size, LzwSource source, const uint8_t (*lut)[4], uint8_t* out, size_t pixel_count,
+                   LzwError* error);
 
 const char* lzw_error_text(LzwError error);

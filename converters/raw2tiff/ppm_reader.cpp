@@ -12,9 +12,7 @@ namespace {
 // The largest raster we accept: libtiff and the callers count bytes in int.
 const uint64_t kMaxRasterBytes = 2147483647;
 
-bool is_space(unsigned char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool is_space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 struct Cursor {
     const unsigned char* p;
@@ -62,8 +60,8 @@ int read_number(Cursor* c, const char* what, uint64_t* value, ToolError* error) 
 uint64_t raster_bytes(const PpmHeader& h) { return static_cast<uint64_t>(h.width) * h.height * 3; }
 
 int raster_truncated(uint64_t have, uint64_t raster, ToolError* error) {
-    return tool_fail(error, "truncated raster (%llu of %llu bytes)",
-                     static_cast<unsigned long long>(have), static_cast<unsigned long long>(raster));
+    return tool_fail(error, "truncated raster (%llu of %llu bytes)", static_cast<unsigned long long>(have),
+                     static_cast<unsigned long long>(raster));
 }
 
 // Reads up to `want` bytes from the start of the file; fewer only at its end.
@@ -97,8 +95,7 @@ int read_header(int fd, int64_t file_size, PpmHeader* header, ToolError* error) 
 
 }  // namespace
 
-int ppm_parse_header(const uint8_t* data, size_t size, PpmHeader* header, bool* need_more,
-                     ToolError* error) {
+int ppm_parse_header(const uint8_t* data, size_t size, PpmHeader* header, bool* need_more, ToolError* error) {
     *need_more = false;
     if (size < 2 || data[0] != 'P' || data[1] != '6') return tool_fail(error, "not a binary PPM (P6) file");
     Cursor c = {data + 2, data + size, need_more};
@@ -160,8 +157,7 @@ int ppm_file_open(const char* path, PpmFile* file, ToolError* error) {
             if (rc == 0) {
                 file->map = p;
                 file->map_size = bytes;
-                file->image = RgbImage{header.width, header.height,
-                                       static_cast<uint8_t*>(p) + header.raster_offset};
+                file->image = RgbImage{header.width, header.height, static_cast<uint8_t*>(p) + header.raster_offset};
             }
         }
     }

@@ -18,8 +18,7 @@ struct PpmHeader {
 // a reason; when the bytes end inside the header, the reason is a
 // "truncated header" one and *need_more is set: more of the file may
 // complete it.
-int ppm_parse_header(const uint8_t* data, size_t size, PpmHeader* header, bool* need_more,
-                     ToolError* error);
+int ppm_parse_header(const uint8_t* data, size_t size, PpmHeader* header, bool* need_more, ToolError* error);
 
 // The image of a P6 file held in memory. image->pixels points into data and
 // is never written through. Bytes after the raster are ignored (netpbm allows

@@ -75,8 +75,7 @@ uint16_t tiff_code(TiffCompression c) {
     return COMPRESSION_NONE;
 }
 
-int write_strips(TIFF* tif, const RgbImage& image, TiffCompression compression,
-                 uint32_t rows_per_strip) {
+int write_strips(TIFF* tif, const RgbImage& image, TiffCompression compression, uint32_t rows_per_strip) {
     const size_t row_bytes = static_cast<size_t>(image.width) * 3;
     const uint32_t height = static_cast<uint32_t>(image.height);
     unsigned char* packed = nullptr;
@@ -117,8 +116,8 @@ int tiff_write_rgb(int fd, const RgbImage& image, TiffCompression compression, T
     if (options == nullptr) return tool_fail(error, "out of memory");
     TIFFOpenOptionsSetErrorHandlerExtR(options, keep_error, &sink);
     TIFFOpenOptionsSetWarningHandlerExtR(options, ignore_warning, nullptr);
-    TIFF* tif = TIFFClientOpenExt("raw2tiff", "w", &sink, sink_read, sink_write, sink_seek,
-                                  sink_close, sink_size, sink_map, sink_unmap, options);
+    TIFF* tif = TIFFClientOpenExt("raw2tiff", "w", &sink, sink_read, sink_write, sink_seek, sink_close, sink_size,
+                                  sink_map, sink_unmap, options);
     TIFFOpenOptionsFree(options);
 
     int status = tif != nullptr ? 0 : -1;
@@ -131,19 +130,16 @@ int tiff_write_rgb(int fd, const RgbImage& image, TiffCompression compression, T
         }
         int ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(image.width)) &&
                  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(image.height)) &&
-                 TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) &&
-                 TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
+                 TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) && TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3) &&
                  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
                  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB) &&
                  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT) &&
                  TIFFSetField(tif, TIFFTAG_COMPRESSION, tiff_code(compression)) &&
                  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows_per_strip) &&
                  // Baseline readers expect a resolution; PPM has none, so the usual 72 dpi.
-                 TIFFSetField(tif, TIFFTAG_XRESOLUTION, 72.0) &&
-                 TIFFSetField(tif, TIFFTAG_YRESOLUTION, 72.0) &&
+                 TIFFSetField(tif, TIFFTAG_XRESOLUTION, 72.0) && TIFFSetField(tif, TIFFTAG_YRESOLUTION, 72.0) &&
                  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        if (!ok || write_strips(tif, image, compression, rows_per_strip) != 0 ||
-            !TIFFWriteDirectory(tif)) {
+        if (!ok || write_strips(tif, image, compression, rows_per_strip) != 0 || !TIFFWriteDirectory(tif)) {
             status = -1;
         }
         TIFFClose(tif);

@@ -73,8 +73,7 @@ Child start(const ProcessSpec& spec, const char* out_path, const char* err_path,
     const char* cwd = spec.cwd.empty() ? nullptr : spec.cwd.c_str();
     int pipe_fds[2] = {-1, -1};
     if (spec.stdin_bytes && pipe2(pipe_fds, O_CLOEXEC) != 0) return child;
-    struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit),
-                           static_cast<rlim_t>(spec.file_size_limit)};
+    struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit), static_cast<rlim_t>(spec.file_size_limit)};
 
     pid_t pid = fork();
     if (pid == 0) {
@@ -162,8 +161,7 @@ ProcessResult run_process(const ProcessSpec& spec) {
     ProcessResult result;
     Child child = start(spec, out_path.c_str(), err_path.c_str(), false);
     if (child.pid < 0) return result;
-    Waited waited = finish(&child, spec.stdin_bytes ? *spec.stdin_bytes : std::string(),
-                           spec.timeout_seconds, false);
+    Waited waited = finish(&child, spec.stdin_bytes ? *spec.stdin_bytes : std::string(), spec.timeout_seconds, false);
     result.exit_code = waited.exit_code;
     result.signal = waited.signal;
     result.timed_out = waited.timed_out;

@@ -29,14 +29,14 @@ std::string lf_lines(const std::string& text);
 
 // A program to run and how. Everything but argv may stay as it is.
 struct ProcessSpec {
-    std::vector<std::string> argv;  // argv[0]: a path (or a name looked up on PATH)
-    std::string cwd;                // where it starts; empty: where the test runs
-    std::vector<std::string> env;   // "NAME=VALUE", added to or replacing the environment
+    std::vector<std::string> argv;           // argv[0]: a path (or a name looked up on PATH)
+    std::string cwd;                         // where it starts; empty: where the test runs
+    std::vector<std::string> env;            // "NAME=VALUE", added to or replacing the environment
     std::optional<std::string> stdin_bytes;  // through a pipe (POSIX) or a file (Windows);
                                              // none: standard input empty
-    uint64_t file_size_limit = 0;   // bytes any file it writes may reach; 0: no limit.
-                                    // Ignored where the system has no such limit (Windows).
-    double timeout_seconds = 0;     // killed (timed_out) after this long; 0: no limit
+    uint64_t file_size_limit = 0;            // bytes any file it writes may reach; 0: no limit.
+                                             // Ignored where the system has no such limit (Windows).
+    double timeout_seconds = 0;              // killed (timed_out) after this long; 0: no limit
 };
 
 struct ProcessResult {

@@ -17,7 +17,8 @@ namespace {
 
 TEST(AtomicOutput, ALinkAtTheNameIsReplacedNotFollowed) {
     const AtName cases[] = {
-        {"a link to a file", [](const ScratchDir& d) {
+        {"a link to a file",
+         [](const ScratchDir& d) {
              write_file(d / "target", "old");
              symlink("target", (d / "out").c_str());
          }},

@@ -35,27 +35,34 @@ TEST(WorkDirectory, LinksFifosAndModesAtTheOutputName) {
                  write_file(d / "out", "old");
                  link((d / "out").c_str(), (d / "other").c_str());
              },
-             nullptr, {"other", "out"}},
+             nullptr,
+             {"other", "out"}},
             {"a link to a file elsewhere: the link is replaced, the file kept",
              [](const ScratchDir& d, const ScratchDir& o) {
                  write_file(o / "target", "old");
                  symlink((o / "target").c_str(), (d / "out").c_str());
              },
-             nullptr, {"out"}},
+             nullptr,
+             {"out"}},
             {"a dangling link: nothing is created where it points",
              [](const ScratchDir& d, const ScratchDir& o) { symlink((o / "nothing").c_str(), (d / "out").c_str()); },
-             nullptr, {"out"}},
+             nullptr,
+             {"out"}},
             {"a link to a directory: the link is replaced",
              [](const ScratchDir& d, const ScratchDir& o) { symlink(o.path.c_str(), (d / "out").c_str()); },
-             nullptr, {"out"}},
+             nullptr,
+             {"out"}},
             {"a link to a FIFO: the link is replaced, the FIFO not opened",
              [](const ScratchDir& d, const ScratchDir& o) {
                  mkfifo((o / "fifo").c_str(), 0600);
                  symlink((o / "fifo").c_str(), (d / "out").c_str());
              },
-             nullptr, {"out"}},
-            {"a FIFO nobody reads", [](const ScratchDir& d, const ScratchDir&) { mkfifo((d / "out").c_str(), 0600); },
-             "no reader on the FIFO", {"out"}},
+             nullptr,
+             {"out"}},
+            {"a FIFO nobody reads",
+             [](const ScratchDir& d, const ScratchDir&) { mkfifo((d / "out").c_str(), 0600); },
+             "no reader on the FIFO",
+             {"out"}},
         },
         [&](const std::string& out) { EXPECT_EQ(mode_of(out) & 07777, new_file_mode); });
 }
@@ -91,8 +98,7 @@ TEST(WorkDirectory, InputsMustBeRegularFilesNotLinksToOthers) {
          [](const ScratchDir& d, const std::string&) { symlink(d.path.c_str(), (d / "input").c_str()); },
          "not a regular file (a directory)"},
         {"a link to a regular file",
-         [](const ScratchDir& d, const std::string& real) { symlink(real.c_str(), (d / "input").c_str()); },
-         nullptr},
+         [](const ScratchDir& d, const std::string& real) { symlink(real.c_str(), (d / "input").c_str()); }, nullptr},
     });
 }
 
@@ -128,8 +134,8 @@ TEST(WorkDirectory, AKilledConverterLeavesNothing) {
         struct Moment {
             bool after_open;  // counted from when the output is open, else from the start
             int milliseconds;
-        } moments[] = {{false, 0}, {false, 2}, {false, 5}, {false, 10}, {false, 20}, {false, 40},
-                       {false, 80}, {true, 0}, {true, 1}, {true, 3}, {true, 8}};
+        } moments[] = {{false, 0},  {false, 2}, {false, 5}, {false, 10}, {false, 20}, {false, 40},
+                       {false, 80}, {true, 0},  {true, 1},  {true, 3},   {true, 8}};
         int killed_writing = 0;
         for (const Moment& m : moments) {
             SCOPED_TRACE(std::string(m.after_open ? "after open + " : "from start + ") +

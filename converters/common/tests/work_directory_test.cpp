@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> gif2rgb_args(const std::string& in, const std::string& out) {
-    return {"-1", "-o", out, in};
-}
+std::vector<std::string> gif2rgb_args(const std::string& in, const std::string& out) { return {"-1", "-o", out, in}; }
 
 std::vector<std::string> raw2tiff_args(const std::string& in, const std::string& out) {
     return {"-c", "packbits", in, out};
@@ -135,13 +133,18 @@ TEST(WorkDirectory, WhateverSitsAtTheOutputName) {
     expect_output_cases(
         {
             {"nothing at the name", [](const ScratchDir&, const ScratchDir&) {}, nullptr, {"out"}},
-            {"a file: replaced", [](const ScratchDir& d, const ScratchDir&) { write_file(d / "out", "old"); },
-             nullptr, {"out"}},
+            {"a file: replaced",
+             [](const ScratchDir& d, const ScratchDir&) { write_file(d / "out", "old"); },
+             nullptr,
+             {"out"}},
             {"a file beside it: kept",
-             [](const ScratchDir& d, const ScratchDir&) { write_file(d / "other", "old"); }, nullptr,
+             [](const ScratchDir& d, const ScratchDir&) { write_file(d / "other", "old"); },
+             nullptr,
              {"other", "out"}},
-            {"a directory", [](const ScratchDir& d, const ScratchDir&) { fs::create_directory(d / "out"); },
-             "Is a directory", {"out"}},
+            {"a directory",
+             [](const ScratchDir& d, const ScratchDir&) { fs::create_directory(d / "out"); },
+             "Is a directory",
+             {"out"}},
         },
         nullptr);
 }

@@ -35,7 +35,7 @@ struct OutputCase {
     // Puts something at dir/out, using `outside` (another directory) for
     // whatever a link points to.
     std::function<void(const ScratchDir& dir, const ScratchDir& outside)> setup;
-    const char* refusal;  // the reason, or null when the output is written
+    const char* refusal;            // the reason, or null when the output is written
     std::vector<std::string> left;  // the work directory afterwards
 };
 

@@ -90,7 +90,7 @@ TEST(WorkDirectory, ATerminatedConverterLeavesNothing) {
             bool after_open;  // counted from when the temporary name shows, else from the start
             int milliseconds;
         } moments[] = {{false, 0}, {false, 5}, {false, 20}, {false, 50}, {false, 100}, {false, 200},
-                       {true, 0}, {true, 0}, {true, 1}, {true, 3}, {true, 8}};
+                       {true, 0},  {true, 0},  {true, 1},   {true, 3},   {true, 8}};
         int killed_writing = 0;
         for (const Moment& m : moments) {
             SCOPED_TRACE(std::string(m.after_open ? "after open + " : "from start + ") +
@@ -139,7 +139,8 @@ TEST(WorkDirectory, ATerminatedConverterLeavesNothing) {
     RecordProperty("whole_temporary_files_left", left_whole);
     if (left_empty + left_whole > 0)
         std::printf("temporary files left: %d empty (ended between creation and mark), %d whole (ended between "
-                    "the mark's removal and the rename)\n", left_empty, left_whole);
+                    "the mark's removal and the rename)\n",
+                    left_empty, left_whole);
 }
 
 }  // namespace

@@ -10,8 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Real screens up to 5120x2880 are fine; bigger ones only cost the
     // fuzzer memory and time.
-    if (size >= 10 && static_cast<size_t>(data[6] | data[7] << 8) * (data[8] | data[9] << 8) >
-                          (size_t{1} << 22))
+    if (size >= 10 && static_cast<size_t>(data[6] | data[7] << 8) * (data[8] | data[9] << 8) > (size_t{1} << 22))
         return 0;
     RgbImage fast, ref;
     ToolError fast_error, ref_error;
@@ -19,12 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int ref_rc = gif_decode_memory(data, size, &kGifLzwGiflibLines, &ref, &ref_error);
     if (fast_rc == 0 && ref_rc == 0) {
         size_t bytes = static_cast<size_t>(fast.width) * fast.height * 3;
-        if (fast.width != ref.width || fast.height != ref.height ||
-            std::memcmp(fast.pixels, ref.pixels, bytes) != 0)
+        if (fast.width != ref.width || fast.height != ref.height || std::memcmp(fast.pixels, ref.pixels, bytes) != 0)
             std::abort();
     } else if (fast_rc != ref_rc) {
-        if (fast_rc == 0 || std::strstr(fast_error.reason, "undefined LZW code") == nullptr)
-            std::abort();
+        if (fast_rc == 0 || std::strstr(fast_error.reason, "undefined LZW code") == nullptr) std::abort();
     }
     std::free(fast.pixels);
     std::free(ref.pixels);

@@ -18,10 +18,9 @@ TEST_F(Gif2rgbTool, AFileSizeLimitFailsTheWriteAndLeavesNothing) {
     // A file size limit makes the write fail part-way, as a full disk would.
     std::string gif = fixture_dir() + "/plain.gif";
     std::string out = dir_ + "/out.raw";
-    ProcessResult full = run_process({"/bin/sh", "-c",
-                    "ulimit -f 1; trap '' XFSZ; exec \"$0\" -1 -o \"$1\" \"$2\"",
-                    gif2rgb_path(), out, gif},
-                   dir_);
+    ProcessResult full = run_process({"/bin/sh", "-c", "ulimit -f 1; trap '' XFSZ; exec \"$0\" -1 -o \"$1\" \"$2\"",
+                                      gif2rgb_path(), out, gif},
+                                     dir_);
     EXPECT_EQ(full.exit_code, 1);
     EXPECT_EQ(full.err, "gif2rgb: " + out + ": File too large\n");
     EXPECT_EQ(list_dir(dir_), std::vector<std::string>{});

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gif_builder.h"
-#include "gif_frame_decode.h"
 #include "frametools_version.h"
 #include "gif2rgb_tool_test.h"
+#include "gif_builder.h"
+#include "gif_frame_decode.h"
 #include "giflib_lines.h"
 #include "test_support.h"
 
@@ -37,9 +37,8 @@ const std::string& fixture_dir() {
 namespace {
 
 TEST_F(Gif2rgbTool, FixturesGiveImageMagicksPicture) {
-    const char* names[] = {"plain",       "interlaced",         "local_table",
-                           "offset",      "transparent",        "dispose_background",
-                           "dispose_previous", "dispose_last"};
+    const char* names[] = {"plain",       "interlaced",         "local_table",      "offset",
+                           "transparent", "dispose_background", "dispose_previous", "dispose_last"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         std::string fixture = fixture_dir() + "/" + name;
@@ -124,34 +123,23 @@ std::vector<Broken> broken_cases() {
         {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0, 0}, "not a GIF file"},
         {"cut header", Bytes(good.begin(), good.begin() + 9), "truncated file"},
         {"zero screen", gif_header(0, 2, 1, 0), "screen has zero size (0x2)"},
-        {"huge screen",
-         gif_header(65535, 65535, 1, 0),
-         "screen 65535x65535 is too large (over 2147483647 RGB bytes)"},
+        {"huge screen", gif_header(65535, 65535, 1, 0), "screen 65535x65535 is too large (over 2147483647 RGB bytes)"},
         {"no image", tiny_gif_with({0x3B}), "no image in the file"},
         {"cut in data", cut_in_data, "truncated file"},
         {"no trailer", no_trailer, "truncated file"},
         {"unknown block", tiny_gif_with({0x99, 0x3B}), "corrupt file (unknown block type)"},
-        {"zero size image",
-         tiny_gif_with(tiny_image(zero, literal_codes(2, {}))),
-         "image 1 has zero size (2x0)"},
-        {"image bigger than screen",
-         tiny_gif_with(tiny_image(wide, literal_codes(2, {0, 1, 1, 0, 1, 1}))),
+        {"zero size image", tiny_gif_with(tiny_image(zero, literal_codes(2, {}))), "image 1 has zero size (2x0)"},
+        {"image bigger than screen", tiny_gif_with(tiny_image(wide, literal_codes(2, {0, 1, 1, 0, 1, 1}))),
          "image 1 (3x2) has more pixels than the screen (2x2)"},
         {"no colour table", no_table, "image 1 has no colour table"},
-        {"code size 9",
-         tiny_gif_with(tiny_image(bad_size, {0, 0, 0})),
-         "image 1: bad LZW minimum code size 9"},
-        {"undefined code",
-         tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 7, 5}))),
+        {"code size 9", tiny_gif_with(tiny_image(bad_size, {0, 0, 0})), "image 1: bad LZW minimum code size 9"},
+        {"undefined code", tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 7, 5}))),
          "image 1: corrupt image data (undefined LZW code)"},
-        {"early end code",
-         tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 0, 5}))),
+        {"early end code", tiny_gif_with(tiny_image(k2x2, codes_of(2, {4, 1, 0, 5}))),
          "image 1: corrupt image data (end code before the last pixel)"},
-        {"data ends early",
-         tiny_gif_with(tiny_image(k2x2, Bytes{0x0C})),
+        {"data ends early", tiny_gif_with(tiny_image(k2x2, Bytes{0x0C})),
          "image 1: corrupt image data (data ends before the last pixel)"},
-        {"index beyond table",
-         tiny_gif_with(tiny_image(k2x2, literal_codes(2, {0, 1, 3, 0}))),
+        {"index beyond table", tiny_gif_with(tiny_image(k2x2, literal_codes(2, {0, 1, 3, 0}))),
          "image 1: colour index 3 beyond its 2-entry colour table"},
     };
 }
@@ -213,8 +201,8 @@ std::vector<uint8_t> expand(const std::vector<int>& indices) {
         if (i < 0) {
             rgb.insert(rgb.end(), {0, 0, 0});
         } else {
-            rgb.insert(rgb.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
-                                   static_cast<uint8_t>(i * 7)});
+            rgb.insert(rgb.end(),
+                       {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
         }
     }
     return rgb;
@@ -246,58 +234,72 @@ TEST(GifFrameDecode, OddButAcceptedInputs) {
     ImageSpec interlaced = {0, 0, 1, 5, true, 0, 3, 1};
     const std::vector<Odd> cases = {
         {"bg index beyond the global table is black",
-         with_images(gif_header(2, 1, 1, 5), {image(one, literal_codes(2, {1}))}), 2, 1,
+         with_images(gif_header(2, 1, 1, 5), {image(one, literal_codes(2, {1}))}),
+         2,
+         1,
          {1, -1}},
         {"no global table: black background, local table for the image",
-         with_images(gif_header(2, 1, 0, 0), {image(local, literal_codes(2, {3}))}), 2, 1,
+         with_images(gif_header(2, 1, 0, 0), {image(local, literal_codes(2, {3}))}),
+         2,
+         1,
          {-1, 3}},
         {"image partly off the screen is clipped",
          with_images(gif_header(3, 2, 2, 2), {image(off_edge, literal_codes(2, {0, 1, 3, 1}))}),
-         3, 2, {2, 2, 2, 2, 2, 0}},
+         3,
+         2,
+         {2, 2, 2, 2, 2, 0}},
         {"image wholly off the screen paints nothing",
-         with_images(gif_header(2, 1, 1, 1), {image(outside, literal_codes(2, {0}))}), 2, 1,
+         with_images(gif_header(2, 1, 1, 1), {image(outside, literal_codes(2, {0}))}),
+         2,
+         1,
          {1, 1}},
         {"missing end code and data after the end code are fine",
-         with_images(gif_header(2, 1, 1, 0),
-                     {image({0, 0, 2, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 0})),
-                      image({1, 0, 1, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 5, 7, 7, 7}))}),
-         2, 1, {1, 1}},
+         with_images(gif_header(2, 1, 1, 0), {image({0, 0, 2, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 0})),
+                                              image({1, 0, 1, 1, false, 0, 2, 255}, codes_of(2, {4, 1, 5, 7, 7, 7}))}),
+         2,
+         1,
+         {1, 1}},
         {"interlaced rows come back in order, one-byte sub-blocks",
          with_images(gif_header(1, 5, 3, 0), {image(interlaced, literal_codes(3, {0, 4, 2, 1, 3}))}),
-         1, 5, {0, 1, 2, 3, 4}},
+         1,
+         5,
+         {0, 1, 2, 3, 4}},
         {"transparent index outside the table is just transparent",
          with_images(gif_header(2, 1, 1, 1),
                      {gce(0, 3), image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {3, 0}))}),
-         2, 1, {1, 0}},
+         2,
+         1,
+         {1, 0}},
         {"disposal 3 on a later image restores what the first painted",
          with_images(gif_header(2, 1, 2, 3),
-                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})),
-                      gce(3, -1), image(one, literal_codes(2, {2})),
-                      image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
-         2, 1, {0, 2}},
+                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})), gce(3, -1),
+                      image(one, literal_codes(2, {2})), image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
+         2,
+         1,
+         {0, 2}},
         {"disposal 2 clears to the background, only that rectangle",
          with_images(gif_header(2, 1, 2, 3),
-                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})),
-                      gce(2, -1), image(one, literal_codes(2, {2})),
-                      image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
-         2, 1, {3, 2}},
+                     {image({0, 0, 2, 1, false, 0, 2, 255}, literal_codes(2, {0, 1})), gce(2, -1),
+                      image(one, literal_codes(2, {2})), image({1, 0, 1, 1, false, 0, 2, 255}, literal_codes(2, {2}))}),
+         2,
+         1,
+         {3, 2}},
         {"code sizes 1 and 8 with tables smaller than the codes allow",
-         with_images(gif_header(2, 1, 2, 0),
-                     {image({0, 0, 1, 1, false, 0, 1, 255}, literal_codes(1, {1})),
-                      image({1, 0, 1, 1, false, 0, 8, 255}, literal_codes(8, {3}))}),
-         2, 1, {1, 3}},
+         with_images(gif_header(2, 1, 2, 0), {image({0, 0, 1, 1, false, 0, 1, 255}, literal_codes(1, {1})),
+                                              image({1, 0, 1, 1, false, 0, 8, 255}, literal_codes(8, {3}))}),
+         2,
+         1,
+         {1, 3}},
     };
     for (const Odd& c : cases) {
         SCOPED_TRACE(c.name);
         for (const GifLzw* lzw : {&kGifLzw, &kGifLzwGiflibLines}) {
             RgbImage image;
             ToolError error;
-            ASSERT_EQ(gif_decode_memory(c.bytes.data(), c.bytes.size(), lzw, &image, &error), 0)
-                << error.reason;
+            ASSERT_EQ(gif_decode_memory(c.bytes.data(), c.bytes.size(), lzw, &image, &error), 0) << error.reason;
             EXPECT_EQ(image.width, c.width);
             EXPECT_EQ(image.height, c.height);
-            std::vector<uint8_t> got(image.pixels,
-                                     image.pixels + static_cast<size_t>(image.width) * image.height * 3);
+            std::vector<uint8_t> got(image.pixels, image.pixels + static_cast<size_t>(image.width) * image.height * 3);
             EXPECT_EQ(got, expand(c.pixels));
             std::free(image.pixels);
         }

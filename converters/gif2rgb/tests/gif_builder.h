@@ -120,8 +120,7 @@ inline void put_image(Bytes* b, const ImageSpec& s, const Bytes& data) {
     for (size_t i = 0; i < data.size(); i += static_cast<size_t>(block)) {
         size_t n = data.size() - i < static_cast<size_t>(block) ? data.size() - i : block;
         b->push_back(static_cast<uint8_t>(n));
-        b->insert(b->end(), data.begin() + static_cast<long>(i),
-                  data.begin() + static_cast<long>(i + n));
+        b->insert(b->end(), data.begin() + static_cast<long>(i), data.begin() + static_cast<long>(i + n));
     }
     b->push_back(0);
 }

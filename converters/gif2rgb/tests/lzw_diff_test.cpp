@@ -48,16 +48,14 @@ bool expect_same(const Bytes& gif, bool may_have_undefined_code, const std::stri
         return false;
     }
     if (!fast.ok && !ref.ok) return false;
-    bool permitted = !fast.ok && may_have_undefined_code &&
-                     fast.reason.find(kUndefined) != std::string::npos;
-    EXPECT_TRUE(permitted) << what << ": ours " << (fast.ok ? "ok" : fast.reason)
-                           << ", giflib " << (ref.ok ? "ok" : ref.reason);
+    bool permitted = !fast.ok && may_have_undefined_code && fast.reason.find(kUndefined) != std::string::npos;
+    EXPECT_TRUE(permitted) << what << ": ours " << (fast.ok ? "ok" : fast.reason) << ", giflib "
+                           << (ref.ok ? "ok" : ref.reason);
     return permitted;
 }
 
 int write_to_bytes(GifFileType* gif, const GifByteType* data, int size) {
-    static_cast<Bytes*>(gif->UserData)->insert(static_cast<Bytes*>(gif->UserData)->end(),
-                                               data, data + size);
+    static_cast<Bytes*>(gif->UserData)->insert(static_cast<Bytes*>(gif->UserData)->end(), data, data + size);
     return size;
 }
 
@@ -68,13 +66,11 @@ Bytes giflib_encode(int sw, int sh, const ImageSpec& s, int bits, const Bytes& p
     GifFileType* gif = EGifOpen(&out, write_to_bytes, &error);
     std::vector<GifColorType> colors(1u << bits);
     for (size_t i = 0; i < colors.size(); ++i)
-        colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(i * 3),
-                     static_cast<GifByteType>(255 - i)};
+        colors[i] = {static_cast<GifByteType>(i), static_cast<GifByteType>(i * 3), static_cast<GifByteType>(255 - i)};
     ColorMapObject* map = GifMakeMapObject(1 << bits, colors.data());
     EGifPutScreenDesc(gif, sw, sh, bits, 0, map);
     EGifPutImageDesc(gif, s.x, s.y, s.w, s.h, s.interlaced, nullptr);
-    for (int r = 0; r < s.h; ++r)
-        EGifPutLine(gif, const_cast<GifPixelType*>(pixels.data()) + r * s.w, s.w);
+    for (int r = 0; r < s.h; ++r) EGifPutLine(gif, const_cast<GifPixelType*>(pixels.data()) + r * s.w, s.w);
     EGifCloseFile(gif, &error);
     GifFreeMapObject(map);
     return out;
@@ -82,9 +78,7 @@ Bytes giflib_encode(int sw, int sh, const ImageSpec& s, int bits, const Bytes& p
 
 // Random geometry; half the time the usual full-width bottom-aligned frame.
 ImageSpec random_geometry(std::mt19937* rng, int* sw, int* sh) {
-    auto pick = [rng](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(*rng);
-    };
+    auto pick = [rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(*rng); };
     *sw = pick(1, 70);
     *sh = pick(1, 70);
     ImageSpec s{};
@@ -141,9 +135,7 @@ enum Flaw { kNone, kEarlyEnd, kUndefinedCode, kNoEnd, kCut, kTrailing };
 // Code streams written by hand: any code size, table full with and without a
 // clear (deferred clear), codes defined a moment ago, and deliberate flaws.
 Bytes adversarial_gif(std::mt19937* rng, Flaw flaw) {
-    auto pick = [rng](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(*rng);
-    };
+    auto pick = [rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(*rng); };
     int mcs = pick(0, 8);
     int clear = 1 << mcs;
     int sw, sh;

@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     }
     std::vector<unsigned char> decoded;
     std::string complaints;
-    if (libtiff_unpack(packed.data(), n, row_bytes, rows, &decoded, &complaints) != 0 ||
-        !complaints.empty() ||
+    if (libtiff_unpack(packed.data(), n, row_bytes, rows, &decoded, &complaints) != 0 || !complaints.empty() ||
         !std::equal(decoded.begin(), decoded.end(), rows_data) || decoded.size() != rows * row_bytes) {
         std::fprintf(stderr, "libtiff decodes something else: %s\n", complaints.c_str());
         std::abort();

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     static FILE* input = std::tmpfile();
     if (input == nullptr) std::abort();
     int in_fd = fileno(input);
-    if (ftruncate(in_fd, 0) != 0 || pwrite(in_fd, data, size, 0) != static_cast<ssize_t>(size))
-        std::abort();
+    if (ftruncate(in_fd, 0) != 0 || pwrite(in_fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
     char in_path[64];
     std::snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
     PpmFile from_file;
@@ -31,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
                      file_rc == 0 ? "ok" : file_error.reason);
         std::abort();
     }
-    if (rc == 0 && (from_file.image.width != image.width || from_file.image.height != image.height ||
-                    std::memcmp(from_file.image.pixels, image.pixels,
-                                static_cast<size_t>(image.width) * image.height * 3) != 0))
+    if (rc == 0 &&
+        (from_file.image.width != image.width || from_file.image.height != image.height ||
+         std::memcmp(from_file.image.pixels, image.pixels, static_cast<size_t>(image.width) * image.height * 3) != 0))
         std::abort();
     ppm_file_close(&from_file);
     if (rc != 0) return 0;
@@ -57,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     TiffContents t;
     size_t n = static_cast<size_t>(image.width) * image.height * 3;
     if (tiff_read_back(fd, &t) != 0 || !t.complaints.empty() || t.by_scanline.size() != n ||
-        !std::equal(t.by_scanline.begin(), t.by_scanline.end(), image.pixels) ||
-        t.by_strip != t.by_scanline) {
+        !std::equal(t.by_scanline.begin(), t.by_scanline.end(), image.pixels) || t.by_strip != t.by_scanline) {
         std::fprintf(stderr, "read back differs: %s\n", t.complaints.c_str());
         std::abort();
     }

@@ -44,7 +44,8 @@ TEST(PackBits, RunsOfEveryCriticalLength) {
             row.push_back(0x55);
             expect_round_trip(row, row.size(), std::to_string(before) + " literal then run of " + std::to_string(len));
             row.pop_back();  // the run ends the row
-            expect_round_trip(row, row.size(), std::to_string(before) + " literal then final run of " + std::to_string(len));
+            expect_round_trip(row, row.size(),
+                              std::to_string(before) + " literal then final run of " + std::to_string(len));
         }
     }
 }

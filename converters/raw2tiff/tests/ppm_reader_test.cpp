@@ -24,7 +24,8 @@ TEST(PpmReader, AcceptsAnyValidHeader) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.header);
-        std::string file = std::string(c.header) + std::string(c.width * c.height * 3, 'x');  // trailing bytes are ignored
+        std::string file = std::string(c.header) +
+                           std::string(c.width * c.height * 3, 'x');  // trailing bytes are ignored
         RgbImage image;
         ToolError error;
         ASSERT_EQ(ppm_parse(reinterpret_cast<const uint8_t*>(file.data()), file.size(), &image, &error), 0)

@@ -50,9 +50,8 @@ TEST_F(Raw2tiff, RoundTripsThroughLibtiff) {
     struct Size {
         int width, height;
     } sizes[] = {
-        {1, 1}, {1, 9}, {9, 1}, {3, 5},
-        {1000, 70},   // 21 rows a strip: the last strip is short
-        {21846, 3},   // a row is over 64 KiB: one row a strip
+        {1, 1},     {1, 9}, {9, 1}, {3, 5}, {1000, 70},  // 21 rows a strip: the last strip is short
+        {21846, 3},                                      // a row is over 64 KiB: one row a strip
         {2560, 24},
     };
     struct Compression {

@@ -67,8 +67,10 @@ int read_back(const std::function<TIFF*()>& open, TiffContents* out) {
     size_t offset = 0;
     for (uint32_t s = 0; s < TIFFNumberOfStrips(tif) && status == 0; ++s) {
         tmsize_t n = TIFFReadEncodedStrip(tif, s, &out->by_strip[offset], -1);
-        if (n < 0) status = -1;
-        else offset += static_cast<size_t>(n);
+        if (n < 0)
+            status = -1;
+        else
+            offset += static_cast<size_t>(n);
     }
     if (offset != out->by_strip.size()) status = -1;
     TIFFClose(tif);
@@ -100,8 +102,7 @@ int libtiff_unpack(const unsigned char* packed, size_t size, size_t row_bytes, s
         TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_PACKBITS);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rows));
-        int ok = TIFFWriteRawStrip(tif, 0, const_cast<unsigned char*>(packed),
-                                   static_cast<tmsize_t>(size)) >= 0;
+        int ok = TIFFWriteRawStrip(tif, 0, const_cast<unsigned char*>(packed), static_cast<tmsize_t>(size)) >= 0;
         TIFFClose(tif);
         TiffContents contents;
         if (ok && tiff_read_back(fd, &contents) == 0) {
