@@ -12,7 +12,7 @@ export WINEDEBUG=-all
 log=$(mktemp)
 bash scripts/build-windows.sh >"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
 rm -f "$log"
-[ -x build/bin/fieldweaver ] || bash scripts/build.sh >/dev/null
+bash scripts/build.sh >/dev/null
 win="$root/build-windows/project"
 
 # Under a terminal of its own: Wine gives a console, and so Ctrl-C, only to
@@ -20,7 +20,11 @@ win="$root/build-windows/project"
 echo "-- the test suite under Wine"
 # One wineserver for the whole suite: one that a test's Wine process starts
 # would keep that test's output pipe, so ctest would wait for it to exit.
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running: fine
+# Wine's own services (services.exe, winedevice.exe, ...) start with the
+# first program and keep its handles: start them here, not inside a test,
+# or they keep that test's output pipe open and ctest waits for ever.
+wine cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 log=$(mktemp)
 if ! script -qec "ctest --test-dir '$win' -j$jobs --output-on-failure" /dev/null >"$log" 2>&1; then
@@ -38,7 +42,7 @@ run() {
   local dir=$1; shift
   local start end
   start=$(date +%s.%N)
-  (cd "$dir" && "$@" >stdout.txt 2>stderr.txt) || { cat "$dir/stderr.txt"; return 1; }
+  (cd "$dir" && "$@" >stdout.txt 2>stderr.txt) || { cat "$dir/stderr.txt" >&2; return 1; }
   end=$(date +%s.%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }

@@ -7,7 +7,9 @@
 #  3. small runs of both programs and their helpers under valgrind;
 #  4. the whole test suite in the Release build;
 #  5. the Release build installed and packaged as a .deb: the same TIFFs as
-#     from the build tree, and manual pages that render.
+#     from the build tree, and manual pages that render;
+#  6. the Windows build, cross-compiled with MinGW-w64, its test suite under
+#     Wine, and its TIFFs and output against the Linux build's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh
@@ -38,3 +40,6 @@ ctest --test-dir build -j"$jobs" --output-on-failure
 
 echo "== 5. installed tree and Debian package"
 bash scripts/check-install.sh build
+
+echo "== 6. Windows build and its tests under Wine"
+bash scripts/test-windows.sh
