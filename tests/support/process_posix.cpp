@@ -171,15 +171,6 @@ ProcessResult run_process(const ProcessSpec& spec) {
     return result;
 }
 
-ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
-                          const std::vector<std::string>& env) {
-    ProcessSpec spec;
-    spec.argv = argv;
-    spec.cwd = cwd;
-    spec.env = env;
-    return run_process(spec);
-}
-
 int spawn_process(const std::vector<std::string>& argv, const std::string& cwd) {
     ProcessSpec spec;
     spec.argv = argv;

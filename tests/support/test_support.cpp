@@ -188,3 +188,12 @@ std::vector<uint8_t> random_bytes(size_t count, uint32_t seed) {
     for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
     return bytes;
 }
+
+ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
+                          const std::vector<std::string>& env) {
+    ProcessSpec spec;
+    spec.argv = argv;
+    spec.cwd = cwd;
+    spec.env = env;
+    return run_process(spec);
+}
