@@ -63,17 +63,17 @@ struct Child {
 // Starts the program. out_path and err_path null: the test's own stream.
 // Everything the child needs is prepared before the fork: between fork and
 // exec it only calls what is safe there.
-Child start(const ProcessSpec& spec, const char* out_path, const char* err_path, bool own_group) {
+Child start(const ProcessSpec& request, const char* out_path, const char* err_path, bool own_group) {
     Child child;
-    std::string program = program_path(spec.argv.at(0));
-    std::vector<std::string> args = spec.argv;
+    std::string program = program_path(request.argv.at(0));
+    std::vector<std::string> args = request.argv;
     std::vector<char*> argv = pointers(args);
-    std::vector<std::string> environment = environment_with(spec.env);
+    std::vector<std::string> environment = environment_with(request.env);
     std::vector<char*> envp = pointers(environment);
-    const char* cwd = spec.cwd.empty() ? nullptr : spec.cwd.c_str();
+    const char* cwd = request.cwd.empty() ? nullptr : request.cwd.c_str();
     int pipe_fds[2] = {-1, -1};
-    if (spec.stdin_bytes && pipe2(pipe_fds, O_CLOEXEC) != 0) return child;
-    struct rlimit limit = {static_cast<rlim_t>(spec.file_size_limit), static_cast<rlim_t>(spec.file_size_limit)};
+    if (request.stdin_bytes && pipe2(pipe_fds, O_CLOEXEC) != 0) return child;
+    struct rlimit limit = {static_cast<rlim_t>(request.file_size_limit), static_cast<rlim_t>(request.file_size_limit)};
 
     pid_t pid = fork();
     if (pid == 0) {
@@ -88,7 +88,7 @@ Child start(const ProcessSpec& spec, const char* out_path, const char* err_path,
             (void)ignored;
             _exit(2);
         }
-        if (spec.file_size_limit > 0) setrlimit(RLIMIT_FSIZE, &limit);
+        if (request.file_size_limit > 0) setrlimit(RLIMIT_FSIZE, &limit);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
@@ -155,13 +155,13 @@ Waited finish(Child* child, const std::string& input, double timeout_seconds, bo
 
 }  // namespace
 
-ProcessResult run_process(const ProcessSpec& spec) {
+ProcessResult run_process(const ProcessSpec& request) {
     ScratchDir io;
     std::string out_path = io / "out", err_path = io / "err";
     ProcessResult result;
-    Child child = start(spec, out_path.c_str(), err_path.c_str(), false);
+    Child child = start(request, out_path.c_str(), err_path.c_str(), false);
     if (child.pid < 0) return result;
-    Waited waited = finish(&child, spec.stdin_bytes ? *spec.stdin_bytes : std::string(), spec.timeout_seconds, false);
+    Waited waited = finish(&child, request.stdin_bytes ? *request.stdin_bytes : std::string(), request.timeout_seconds, false);
     result.exit_code = waited.exit_code;
     result.signal = waited.signal;
     result.timed_out = waited.timed_out;
@@ -172,10 +172,10 @@ ProcessResult run_process(const ProcessSpec& spec) {
 }
 
 int spawn_process(const std::vector<std::string>& argv, const std::string& cwd) {
-    ProcessSpec spec;
-    spec.argv = argv;
-    spec.cwd = cwd;
-    return start(spec, "/dev/null", nullptr, true).pid;
+    ProcessSpec request;
+    request.argv = argv;
+    request.cwd = cwd;
+    return start(request, "/dev/null", nullptr, true).pid;
 }
 
 Waited wait_process(int pid, double timeout_seconds) {

@@ -100,13 +100,13 @@ HANDLE inheritable(const std::string& path, DWORD access, DWORD disposition) {
 
 }  // namespace
 
-ProcessResult run_process(const ProcessSpec& spec) {
+ProcessResult run_process(const ProcessSpec& request) {
     ProcessResult result;
     ScratchDir io;
     const std::string in_path = io / "in", out_path = io / "out", err_path = io / "err";
     HANDLE in = INVALID_HANDLE_VALUE;
-    if (spec.stdin_bytes) {
-        write_file(in_path, *spec.stdin_bytes);
+    if (request.stdin_bytes) {
+        write_file(in_path, *request.stdin_bytes);
         in = inheritable(in_path, GENERIC_READ, OPEN_EXISTING);
     } else {
         in = inheritable("NUL", GENERIC_READ, OPEN_EXISTING);
@@ -129,9 +129,9 @@ ProcessResult run_process(const ProcessSpec& spec) {
     startup.hStdError = err;
     PROCESS_INFORMATION process;
     ZeroMemory(&process, sizeof process);
-    std::wstring line = command_line(spec.argv);
-    std::wstring environment = environment_block(spec.env);
-    std::wstring cwd = wide(spec.cwd);
+    std::wstring line = command_line(request.argv);
+    std::wstring environment = environment_block(request.env);
+    std::wstring cwd = wide(request.cwd);
     BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
                                   &environment[0], cwd.empty() ? nullptr : cwd.c_str(), &startup, &process);
     DWORD start_error = started ? 0 : GetLastError();
@@ -144,7 +144,7 @@ ProcessResult run_process(const ProcessSpec& spec) {
     }
     CloseHandle(process.hThread);
 
-    DWORD limit = spec.timeout_seconds > 0 ? static_cast<DWORD>(spec.timeout_seconds * 1000) : INFINITE;
+    DWORD limit = request.timeout_seconds > 0 ? static_cast<DWORD>(request.timeout_seconds * 1000) : INFINITE;
     if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
         result.timed_out = true;
         TerminateProcess(process.hProcess, 1);

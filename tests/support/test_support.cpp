@@ -191,9 +191,9 @@ std::vector<uint8_t> random_bytes(size_t count, uint32_t seed) {
 
 ProcessResult run_process(const std::vector<std::string>& argv, const std::string& cwd,
                           const std::vector<std::string>& env) {
-    ProcessSpec spec;
-    spec.argv = argv;
-    spec.cwd = cwd;
-    spec.env = env;
-    return run_process(spec);
+    ProcessSpec request;
+    request.argv = argv;
+    request.cwd = cwd;
+    request.env = env;
+    return run_process(request);
 }

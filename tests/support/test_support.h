@@ -52,7 +52,7 @@ struct ProcessResult {
 // process_posix.cpp (fork and exec) and process_win32.cpp (CreateProcessW,
 // the command line quoted as the C runtime splits it; a timed-out program is
 // ended with TerminateProcess and has signal 0).
-ProcessResult run_process(const ProcessSpec& spec);
+ProcessResult run_process(const ProcessSpec& request);
 
 // Runs argv[0] (a path) with the arguments in `cwd`, standard input empty,
 // and "NAME=VALUE" entries of `env` added to (or replacing in) the

@@ -49,12 +49,12 @@ void write_input(const Tool& tool, const std::string& path, int width, int heigh
 }
 
 ProcessResult run_tool(const Tool& tool, const std::string& dir, const std::string& in, const std::string& out) {
-    ProcessSpec spec;
-    spec.argv = {tool.path};
-    for (const std::string& a : tool.args(in, out)) spec.argv.push_back(a);
-    spec.cwd = dir;
-    spec.timeout_seconds = kWatchdogSeconds;
-    ProcessResult r = run_process(spec);
+    ProcessSpec request;
+    request.argv = {tool.path};
+    for (const std::string& a : tool.args(in, out)) request.argv.push_back(a);
+    request.cwd = dir;
+    request.timeout_seconds = kWatchdogSeconds;
+    ProcessResult r = run_process(request);
     r.err = lf_lines(r.err);
     return r;
 }

@@ -18,13 +18,13 @@
 
 ProcessResult Raw2tiff::run(const std::vector<std::string>& args, uint64_t file_limit, const std::string* input) {
     static const std::string kPath = native_path(RAW2TIFF_PATH);
-    ProcessSpec spec;
-    spec.argv = {kPath};
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.cwd = dir_;
-    spec.file_size_limit = file_limit;
-    if (input != nullptr) spec.stdin_bytes = *input;
-    ProcessResult r = run_process(spec);
+    ProcessSpec request;
+    request.argv = {kPath};
+    request.argv.insert(request.argv.end(), args.begin(), args.end());
+    request.cwd = dir_;
+    request.file_size_limit = file_limit;
+    if (input != nullptr) request.stdin_bytes = *input;
+    ProcessResult r = run_process(request);
     r.out = lf_lines(r.out);
     r.err = lf_lines(r.err);
     return r;
