@@ -138,6 +138,25 @@ else
   done_with zlib
 fi
 
+# cmake_configure LABEL NAME ARGS...: a library's own CMake, cross, static,
+# into the prefix; its output in $work/NAME-configure.log.
+cmake_configure() {
+  local label=$1 name=$2; shift 2
+  step "$label: cmake configure"
+  rm -rf "${work:?}/$name"
+  cmake -S "$src/$name" -B "$work/$name" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DFRAMETOOLS_WINDOWS_DEPS="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF "$@" >"$work/$name-configure.log"
+}
+
+# cmake_build_install LABEL NAME
+cmake_build_install() {
+  step "$1: build and install"
+  cmake --build "$work/$2" -j"$jobs" >"$work/$2-build.log"
+  cmake --install "$work/$2" >/dev/null
+}
+
 if [ -f "$stamps/giflib" ]; then
   step "giflib: cached ($(cat "$stamps/giflib"))"
 else
@@ -167,26 +186,18 @@ if [ -f "$stamps/tiff" ]; then
   step "libtiff: cached ($(cat "$stamps/tiff"))"
 else
   unpack tiff
-  step "libtiff: cmake configure"
-  rm -rf "$work/tiff"
-  cmake -S "$src/tiff" -B "$work/tiff" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DFRAMETOOLS_WINDOWS_DEPS="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF \
+  cmake_configure libtiff tiff \
     -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF \
     -Dcxx=OFF -Dwin32-io=OFF \
     -Dzlib=ON -DZLIB_ROOT="$prefix" \
     -Dlibdeflate=OFF -Djpeg=OFF -Dold-jpeg=OFF -Djpeg12=OFF -Djbig=OFF \
     -Dlerc=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Dpixarlog=OFF \
-    -DCMAKE_DISABLE_FIND_PACKAGE_OpenGL=ON -DCMAKE_DISABLE_FIND_PACKAGE_GLUT=ON \
-    >"$work/tiff-configure.log"
+    -DCMAKE_DISABLE_FIND_PACKAGE_OpenGL=ON -DCMAKE_DISABLE_FIND_PACKAGE_GLUT=ON
   if ! grep -Eq 'ZLIB support:.*Support:TRUE' "$work/tiff-configure.log"; then
     echo "libtiff: zlib not found in $prefix (see $work/tiff-configure.log)" >&2
     exit 1
   fi
-  step "libtiff: build and install"
-  cmake --build "$work/tiff" -j"$jobs" >"$work/tiff-build.log"
-  cmake --install "$work/tiff" >/dev/null
+  cmake_build_install libtiff tiff
   basename "$(dsc_of tiff)" .dsc >"$stamps/tiff"
   done_with tiff
 fi
@@ -195,16 +206,8 @@ if [ -f "$stamps/googletest" ]; then
   step "GoogleTest: cached ($(cat "$stamps/googletest"))"
 else
   unpack googletest
-  step "GoogleTest: cmake configure"
-  rm -rf "$work/googletest"
-  cmake -S "$src/googletest" -B "$work/googletest" \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DFRAMETOOLS_WINDOWS_DEPS="$prefix" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON \
-    >"$work/googletest-configure.log"
-  step "GoogleTest: build and install"
-  cmake --build "$work/googletest" -j"$jobs" >"$work/googletest-build.log"
-  cmake --install "$work/googletest" >/dev/null
+  cmake_configure GoogleTest googletest -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
+  cmake_build_install GoogleTest googletest
   basename "$(dsc_of googletest)" .dsc >"$stamps/googletest"
   done_with googletest
 fi
